@@ -1,0 +1,65 @@
+#include "data/text.h"
+
+namespace patchwarden {
+
+std::u16string widen(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char c : text) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string narrow(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(static_cast<char>(c & 0xFF));
+    return out;
+}
+
+std::u16string decimal(long long value, int width) {
+    const bool negative = value < 0;
+    unsigned long long magnitude =
+        negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (static_cast<int>(digits.size()) < width - (negative ? 1 : 0)) digits.insert(digits.begin(), u'0');
+    if (negative) digits.insert(digits.begin(), u'-');
+    return digits;
+}
+
+std::u16string hexadecimal(std::uint32_t value) {
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    std::u16string out;
+    do {
+        out.insert(out.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return out;
+}
+
+std::u16string fill(std::u16string_view format, std::initializer_list<std::u16string_view> args) {
+    std::u16string out;
+    out.reserve(format.size() + 32);
+    auto next = args.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != u'%' || i + 1 >= format.size()) {
+            out.push_back(format[i]);
+            continue;
+        }
+        // Skip the conversion: optional zero-padded width, then one letter.
+        std::size_t j = i + 1;
+        while (j < format.size() && format[j] >= u'0' && format[j] <= u'9') ++j;
+        if (j < format.size() && (format[j] == u's' || format[j] == u'd' || format[j] == u'X')) {
+            if (next != args.end()) out.append(*next++);
+            i = j;
+        } else {
+            out.push_back(format[i]);
+        }
+    }
+    return out;
+}
+
+}  // namespace patchwarden
