@@ -1,0 +1,68 @@
+#include "data/text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace patchwarden {
+namespace {
+
+TEST(text, decimal) {
+    const struct {
+        long long value;
+        int width;
+        std::u16string text;
+    } cases[] = {
+        {0, 0, u"0"},      {7, 0, u"7"},     {5, 3, u"005"},   {127, 3, u"127"}, {1234, 3, u"1234"},
+        {-7, 0, u"-7"},    {-7, 3, u"-07"},  {15, 2, u"15"},   {5, 2, u"05"},
+        {INT_MAX, 0, u"2147483647"},          {LLONG_MIN, 0, u"-9223372036854775808"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decimal(c.value, c.width), c.text) << c.value << " width " << c.width;
+}
+
+TEST(text, hexadecimal) {
+    EXPECT_EQ(hexadecimal(0), u"0");
+    EXPECT_EQ(hexadecimal(0xF7), u"F7");
+    EXPECT_EQ(hexadecimal(0xABCDEF01u), u"ABCDEF01");
+}
+
+TEST(text, fill_replaces_conversions_in_order) {
+    const struct {
+        std::u16string format;
+        std::vector<std::u16string> args;
+        std::u16string text;
+    } cases[] = {
+        {u"Preset %d", {u"1"}, u"Preset 1"},
+        {u"%03d %s", {u"005", u"Warm Pad"}, u"005 Warm Pad"},
+        {u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s", {u"2", u"05", u"A", u"B"},
+         u"Andromeda v2.05 found\r\nin: A\r\nout: B"},
+        {u"error %X", {u"1F"}, u"error 1F"},
+        {u"100%", {}, u"100%"},
+        {u"50% off", {}, u"50% off"},
+        {u"%d and %d", {u"1"}, u"1 and "},  // missing arguments leave nothing
+        {u"%s", {u"%d"}, u"%d"},            // an argument is never read as a format
+    };
+    for (const auto& c : cases) {
+        std::u16string out;
+        switch (c.args.size()) {
+        case 0: out = fill(c.format, {}); break;
+        case 1: out = fill(c.format, {c.args[0]}); break;
+        case 2: out = fill(c.format, {c.args[0], c.args[1]}); break;
+        default: out = fill(c.format, {c.args[0], c.args[1], c.args[2], c.args[3]}); break;
+        }
+        EXPECT_EQ(out, c.text) << narrow(c.format);
+    }
+}
+
+TEST(text, widen_and_narrow_keep_latin_1) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
+    const std::u16string wide = widen(all);
+    ASSERT_EQ(wide.size(), 255u);
+    EXPECT_EQ(wide[0xE9 - 1], u'\u00e9');
+    EXPECT_EQ(narrow(wide), all);
+    EXPECT_EQ(narrow(u"\u0141x"), std::string("\x41x"));  // low 8 bits only
+}
+
+}  // namespace
+}  // namespace patchwarden
