@@ -317,7 +317,8 @@ box_answer library_tree::insert_record(std::unique_ptr<a6_message> record, bool 
         }
         library_node* top = find_child(nullptr, everything_label, true, true);
         remove_subtree(match_child(top, global_data_label, true));
-        attach_record(find_child(top, global_data_label, true, true), std::move(record));
+        library_node* entry = find_child(top, global_data_label, true, true);
+        attach_record(entry, std::move(record));
         expand_root();
         return answer;
     }
@@ -339,7 +340,8 @@ box_answer library_tree::insert_record(std::unique_ptr<a6_message> record, bool 
         existing = entry_in_bank(bank, record->number);
     }
     remove_subtree(existing);
-    attach_record(find_child(bank, entry_label(*record), true, true), std::move(record));
+    library_node* entry = find_child(bank, entry_label(*record), true, true);
+    attach_record(entry, std::move(record));
     sort_children(bank);
     expand_root();
     return answer;
