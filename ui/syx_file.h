@@ -1,0 +1,52 @@
+#pragma once
+
+// Reading and writing .syx files: complete SysEx messages back to back.
+// Reading goes in blocks, but hands the candidate messages on one at a time
+// in file order, so the caller can stop at any of them. Writing never leaves
+// a half-written file behind: a replaced file is written beside the old one
+// and renamed over it at the end, and a failed append is cut back to the
+// file's old length.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+
+#include "data/bytes.h"
+#include "data/request_text.h"
+
+namespace patchwarden {
+
+enum class read_result {
+    complete,     // every byte was read
+    stopped,      // the candidate handler asked to stop
+    open_failed,  // the file could not be opened
+    read_failed,  // reading failed part-way; the candidates before stay handed on
+};
+
+inline constexpr std::size_t syx_read_block = 64 * 1024;
+
+// Hands each candidate message of the file (see message_splitter) to
+// on_candidate, which returns false to stop reading.
+read_result read_syx_file(const std::filesystem::path& path,
+                          const std::function<bool(byte_vector&& candidate)>& on_candidate,
+                          std::size_t block_size = syx_read_block);
+
+// Whether the file exists, tested by opening it for reading.
+bool syx_file_exists(const std::filesystem::path& path);
+
+enum class write_mode { replace, append };
+
+// Writes one block to an open file; true when all of it was written.
+using block_writer = std::function<bool(std::FILE* file, std::span<const std::uint8_t> block)>;
+
+// Writes the messages of list, in order, each as one block. Replace writes
+// a new file beside the target and renames it over the target once all is
+// written and closed; append adds to the end and, on failure, cuts the file
+// back to its old length. False when anything failed; the target is then as
+// it was. The writer can be replaced to test failures.
+bool write_syx_file(const std::filesystem::path& path, const outgoing_queue& list, write_mode mode,
+                    const block_writer& writer = {});
+
+}  // namespace patchwarden
