@@ -1,0 +1,363 @@
+#include "midi/alsa_system.h"
+
+#include <alsa/asoundlib.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "midi/sysex_assembler.h"
+#include "midi/sysex_in.h"
+
+namespace patchwarden {
+
+static_assert(alsa::cap_read == SND_SEQ_PORT_CAP_READ);
+static_assert(alsa::cap_write == SND_SEQ_PORT_CAP_WRITE);
+static_assert(alsa::cap_subs_read == SND_SEQ_PORT_CAP_SUBS_READ);
+static_assert(alsa::cap_subs_write == SND_SEQ_PORT_CAP_SUBS_WRITE);
+static_assert(alsa::cap_no_export == SND_SEQ_PORT_CAP_NO_EXPORT);
+static_assert(alsa::system_client == SND_SEQ_CLIENT_SYSTEM);
+
+namespace {
+
+constexpr int input_pool_cells = 2000;
+constexpr std::size_t input_buffer_bytes = 256 * 1024;
+constexpr std::size_t output_buffer_bytes = alsa::max_sub_write + 1024;
+
+}  // namespace
+
+class alsa_system::input_device : public midi_input {
+public:
+    input_device(alsa_system& owner, int port, int client, int source_port, std::u16string name,
+                 midi_in_proc callback, void* instance)
+        : owner_(owner), port_(port), client_(client), source_port_(source_port),
+          name_(std::move(name)), callback_(callback), instance_(instance),
+          assembler_(sysex_in_buffer_size) {}
+    ~input_device() override { close(); }
+
+    midi_result name(std::u16string& text) const override {
+        text = name_;
+        return midi_result::ok;
+    }
+    midi_result prepare_header(midi_header&) override { return midi_result::ok; }
+    midi_result add_buffer(midi_header& header) override {
+        std::lock_guard guard(buffer_lock_);
+        if (held_) return midi_result::error;
+        held_ = &header;
+        return midi_result::ok;
+    }
+    midi_result start() override {
+        if (thread_.joinable()) return midi_result::ok;
+        wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wake_fd_ < 0) return midi_result::error;
+        running_ = true;
+        try {
+            thread_ = std::thread(&input_device::receive, this);
+        } catch (...) {
+            running_ = false;
+            return midi_result::error;
+        }
+        return midi_result::ok;
+    }
+    midi_result reset() override {
+        stop();
+        midi_header* back = nullptr;
+        {
+            std::lock_guard guard(buffer_lock_);
+            back = held_;
+            held_ = nullptr;
+        }
+        if (back) {
+            back->bytes_recorded = 0;
+            callback_(*this, mim_longdata, instance_, back);
+        }
+        return midi_result::ok;
+    }
+    midi_result unprepare_header(midi_header& header) override {
+        std::lock_guard guard(buffer_lock_);
+        return held_ == &header ? midi_result::still_playing : midi_result::ok;
+    }
+    midi_result close() override {
+        if (closed_) return midi_result::ok;
+        stop();
+        closed_ = true;
+        std::lock_guard guard(owner_.seq_lock_);
+        snd_seq_disconnect_from(owner_.seq_, port_, client_, source_port_);
+        return snd_seq_delete_simple_port(owner_.seq_, port_) < 0 ? midi_result::error
+                                                                  : midi_result::ok;
+    }
+
+private:
+    void stop() {
+        if (!thread_.joinable()) return;
+        running_ = false;
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t w = write(wake_fd_, &one, sizeof one);
+        thread_.join();
+        ::close(wake_fd_);
+        wake_fd_ = -1;
+    }
+
+    void deliver(std::span<const std::uint8_t> message) {
+        midi_header* header = nullptr;
+        {
+            std::lock_guard guard(buffer_lock_);
+            header = held_;
+            if (!header || message.size() > header->buffer_length) return;  // nowhere to put it
+            held_ = nullptr;
+        }
+        std::memcpy(header->data, message.data(), message.size());
+        header->bytes_recorded = static_cast<std::uint32_t>(message.size());
+        callback_(*this, mim_longdata, instance_, header);
+    }
+
+    void receive() {
+        std::vector<pollfd> fds;
+        {
+            std::lock_guard guard(owner_.seq_lock_);
+            const int n = snd_seq_poll_descriptors_count(owner_.seq_, POLLIN);
+            fds.resize(static_cast<std::size_t>(n) + 1);
+            snd_seq_poll_descriptors(owner_.seq_, fds.data() + 1, static_cast<unsigned>(n), POLLIN);
+        }
+        fds[0] = {wake_fd_, POLLIN, 0};
+        while (running_) {
+            for (auto& f : fds) f.revents = 0;
+            if (poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            if (!running_) break;
+            bool ready = false;
+            for (std::size_t k = 1; k < fds.size(); ++k) ready = ready || (fds[k].revents & POLLIN);
+            if (!ready) continue;
+            // The sequencer has data, so the first read does not block; the
+            // rest come from alsa-lib's own buffer.
+            for (;;) {
+                std::unique_lock guard(owner_.seq_lock_);
+                snd_seq_event_t* ev = nullptr;
+                const int r = snd_seq_event_input(owner_.seq_, &ev);
+                const bool more = snd_seq_event_input_pending(owner_.seq_, 0) > 0;
+                if (r == -ENOSPC) {
+                    // Input overrun: the message in progress lost bytes.
+                    guard.unlock();
+                    assembler_.drop();
+                } else if (r >= 0 && ev && ev->type == SND_SEQ_EVENT_SYSEX && ev->dest.port == port_) {
+                    const auto* bytes = static_cast<const std::uint8_t*>(ev->data.ext.ptr);
+                    byte_vector piece(bytes, bytes + ev->data.ext.len);
+                    guard.unlock();
+                    assembler_.feed(piece, [this](std::span<const std::uint8_t> m) { deliver(m); });
+                }
+                if (!more || (r < 0 && r != -ENOSPC)) break;
+            }
+        }
+    }
+
+    alsa_system& owner_;
+    int port_;
+    int client_;
+    int source_port_;
+    std::u16string name_;
+    midi_in_proc callback_;
+    void* instance_;
+    sysex_assembler assembler_;
+    std::mutex buffer_lock_;
+    midi_header* held_ = nullptr;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    int wake_fd_ = -1;
+    bool closed_ = false;
+};
+
+class alsa_system::output_device : public midi_output {
+public:
+    output_device(alsa_system& owner, int port, int client, int dest_port, std::u16string name)
+        : owner_(owner), port_(port), client_(client), dest_port_(dest_port), name_(std::move(name)) {}
+    ~output_device() override { close(); }
+
+    midi_result name(std::u16string& text) const override {
+        text = name_;
+        return midi_result::ok;
+    }
+    midi_result prepare_header(midi_header& header) override {
+        return header.data && header.buffer_length > 0 ? midi_result::ok : midi_result::error;
+    }
+    midi_result long_msg(midi_header& header) override {
+        if (!header.data || header.buffer_length == 0) return midi_result::error;
+        data_ = header.data;
+        pacer_.begin(header.buffer_length);
+        return advance() == midi_result::error ? midi_result::error : midi_result::ok;
+    }
+    midi_result unprepare_header(midi_header&) override {
+        if (!data_) return midi_result::ok;
+        const midi_result r = advance();
+        if (r != midi_result::still_playing) data_ = nullptr;
+        return r;
+    }
+    midi_result close() override {
+        if (closed_) return midi_result::ok;
+        closed_ = true;
+        std::lock_guard guard(owner_.seq_lock_);
+        snd_seq_disconnect_to(owner_.seq_, port_, client_, dest_port_);
+        return snd_seq_delete_simple_port(owner_.seq_, port_) < 0 ? midi_result::error
+                                                                  : midi_result::ok;
+    }
+
+private:
+    // Writes the next piece of the slice when its time has come; ok once
+    // the whole slice has had its wire time.
+    midi_result advance() {
+        std::size_t offset = 0;
+        std::size_t count = 0;
+        switch (pacer_.poll(alsa::slice_pacer::clock::now(), offset, count)) {
+            case alsa::slice_pacer::step::done:
+                return midi_result::ok;
+            case alsa::slice_pacer::step::wait:
+                return midi_result::still_playing;
+            case alsa::slice_pacer::step::write:
+                break;
+        }
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_source(&ev, port_);
+        snd_seq_ev_set_subs(&ev);
+        snd_seq_ev_set_direct(&ev);
+        snd_seq_ev_set_sysex(&ev, count, const_cast<std::uint8_t*>(data_ + offset));
+        std::lock_guard guard(owner_.seq_lock_);
+        if (snd_seq_event_output(owner_.seq_, &ev) < 0) return midi_result::error;
+        if (snd_seq_drain_output(owner_.seq_) < 0) return midi_result::error;
+        return midi_result::still_playing;
+    }
+
+    alsa_system& owner_;
+    int port_;
+    int client_;
+    int dest_port_;
+    std::u16string name_;
+    const std::uint8_t* data_ = nullptr;
+    alsa::slice_pacer pacer_;
+    bool closed_ = false;
+};
+
+alsa_system::alsa_system() {
+    if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, 0) < 0) {
+        seq_ = nullptr;
+        return;
+    }
+    snd_seq_set_client_name(seq_, "Patchwarden");
+    own_client_ = snd_seq_client_id(seq_);
+    snd_seq_set_client_pool_input(seq_, input_pool_cells);
+    snd_seq_set_input_buffer_size(seq_, input_buffer_bytes);
+    if (snd_seq_get_output_buffer_size(seq_) < output_buffer_bytes)
+        snd_seq_set_output_buffer_size(seq_, output_buffer_bytes);
+    refresh();
+}
+
+alsa_system::~alsa_system() {
+    if (seq_) snd_seq_close(seq_);
+}
+
+void alsa_system::refresh() {
+    std::vector<listed_port> ins;
+    std::vector<listed_port> outs;
+    if (seq_) {
+        std::lock_guard guard(seq_lock_);
+        snd_seq_client_info_t* cinfo = nullptr;
+        snd_seq_port_info_t* pinfo = nullptr;
+        snd_seq_client_info_alloca(&cinfo);
+        snd_seq_port_info_alloca(&pinfo);
+        snd_seq_client_info_set_client(cinfo, -1);
+        while (snd_seq_query_next_client(seq_, cinfo) >= 0) {
+            const int client = snd_seq_client_info_get_client(cinfo);
+            snd_seq_port_info_set_client(pinfo, client);
+            snd_seq_port_info_set_port(pinfo, -1);
+            while (snd_seq_query_next_port(seq_, pinfo) >= 0) {
+                alsa::port_entry e;
+                e.client = client;
+                e.port = snd_seq_port_info_get_port(pinfo);
+                e.capability = snd_seq_port_info_get_capability(pinfo);
+                e.client_name = snd_seq_client_info_get_name(cinfo);
+                e.port_name = snd_seq_port_info_get_name(pinfo);
+                const std::u16string name = alsa::port_display_name(e.client_name, e.port_name);
+                if (alsa::listed_as_input(e, own_client_)) ins.push_back({e.client, e.port, name});
+                if (alsa::listed_as_output(e, own_client_)) outs.push_back({e.client, e.port, name});
+            }
+        }
+    }
+    std::lock_guard guard(list_lock_);
+    inputs_ = std::move(ins);
+    outputs_ = std::move(outs);
+}
+
+int alsa_system::input_count() {
+    std::lock_guard guard(list_lock_);
+    return static_cast<int>(inputs_.size());
+}
+
+int alsa_system::output_count() {
+    std::lock_guard guard(list_lock_);
+    return static_cast<int>(outputs_.size());
+}
+
+midi_result alsa_system::input_name(int device, std::u16string& text) {
+    std::lock_guard guard(list_lock_);
+    if (device < 0 || device >= static_cast<int>(inputs_.size())) return midi_result::error;
+    text = inputs_[static_cast<std::size_t>(device)].name;
+    return midi_result::ok;
+}
+
+midi_result alsa_system::output_name(int device, std::u16string& text) {
+    std::lock_guard guard(list_lock_);
+    if (device < 0 || device >= static_cast<int>(outputs_.size())) return midi_result::error;
+    text = outputs_[static_cast<std::size_t>(device)].name;
+    return midi_result::ok;
+}
+
+midi_result alsa_system::open_input(int device, midi_in_proc callback, void* instance,
+                                    std::unique_ptr<midi_input>& opened) {
+    listed_port target;
+    {
+        std::lock_guard guard(list_lock_);
+        if (!seq_ || !callback || device < 0 || device >= static_cast<int>(inputs_.size()))
+            return midi_result::error;
+        target = inputs_[static_cast<std::size_t>(device)];
+    }
+    std::lock_guard guard(seq_lock_);
+    const int port = snd_seq_create_simple_port(
+        seq_, "Patchwarden in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    if (port < 0) return midi_result::error;
+    if (snd_seq_connect_from(seq_, port, target.client, target.port) < 0) {
+        snd_seq_delete_simple_port(seq_, port);
+        return midi_result::error;
+    }
+    opened = std::make_unique<input_device>(*this, port, target.client, target.port, target.name,
+                                            callback, instance);
+    return midi_result::ok;
+}
+
+midi_result alsa_system::open_output(int device, std::unique_ptr<midi_output>& opened) {
+    listed_port target;
+    {
+        std::lock_guard guard(list_lock_);
+        if (!seq_ || device < 0 || device >= static_cast<int>(outputs_.size()))
+            return midi_result::error;
+        target = outputs_[static_cast<std::size_t>(device)];
+    }
+    std::lock_guard guard(seq_lock_);
+    const int port = snd_seq_create_simple_port(
+        seq_, "Patchwarden out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    if (port < 0) return midi_result::error;
+    if (snd_seq_connect_to(seq_, port, target.client, target.port) < 0) {
+        snd_seq_delete_simple_port(seq_, port);
+        return midi_result::error;
+    }
+    opened = std::make_unique<output_device>(*this, port, target.client, target.port, target.name);
+    return midi_result::ok;
+}
+
+}  // namespace patchwarden

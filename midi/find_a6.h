@@ -1,0 +1,40 @@
+#pragma once
+
+// Finds the input and output to which an A6 Andromeda is connected: the
+// Identity Request goes out on every output in turn, and the instrument's
+// Identity Reply is listened for on every input. Inputs are tried from the
+// selected one on, and for each input every output from the selected one
+// on, both wrapping around; the first pair that answers wins and is shown
+// in a box. Both transport objects are closed afterwards, with their
+// notifications cleared. A sysex_error from the transport ends the search
+// and reaches the caller (a device the search opened may then be open).
+
+#include <optional>
+#include <string>
+
+#include "data/message_box.h"
+#include "midi/midi_device.h"
+#include "midi/sysex_in.h"
+#include "midi/sysex_out.h"
+#include "midi/transport_clock.h"
+
+namespace patchwarden {
+
+// Detection always sends with these settings.
+inline constexpr std::int32_t detection_buffer_size = 256;
+inline constexpr std::int32_t detection_pause_ms = 20;
+
+struct a6_found {
+    int input = -1;
+    int output = -1;
+    int major = 0;
+    int minor = 0;
+    std::u16string input_name;
+    std::u16string output_name;
+};
+
+std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
+                                int selected_input, int selected_output, message_box& box,
+                                transport_clock& clock = default_transport_clock());
+
+}  // namespace patchwarden

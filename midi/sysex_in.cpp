@@ -1,0 +1,160 @@
+#include "midi/sysex_in.h"
+
+#include <chrono>
+
+#include "data/text.h"
+#include "midi/sysex_error.h"
+
+namespace patchwarden {
+
+namespace {
+
+void cut_name(const std::u16string& name, int max_chars, std::u16string& text) {
+    if (max_chars <= 0) {
+        text.clear();
+        return;
+    }
+    text = name.substr(0, static_cast<std::size_t>(max_chars - 1));
+}
+
+}  // namespace
+
+sysex_in::sysex_in(midi_system& system, error_sink& errors, transport_clock& clock)
+    : system_(system), errors_(errors), clock_(clock) {}
+
+sysex_in::~sysex_in() {
+    try {
+        shutdown();
+    } catch (const sysex_error&) {
+        // Nobody is left to tell at the end of the run.
+    }
+}
+
+void sysex_in::dev_string(midi_system& system, int device, int max_chars, std::u16string& text) {
+    std::u16string name;
+    if (system.input_name(device, name) != midi_result::ok)
+        throw sysex_error(u"sysex_in::dev_string - unable to get device params");
+    cut_name(name, max_chars, text);
+}
+
+void sysex_in::dev_string(const midi_input& device, int max_chars, std::u16string& text) {
+    std::u16string name;
+    if (device.name(name) != midi_result::ok)
+        throw sysex_error(u"sysex_in::dev_string - unable to get device params");
+    cut_name(name, max_chars, text);
+}
+
+void sysex_in::init(int device) {
+    header = midi_header{};
+    header.data = buffer.data();
+    header.buffer_length = sysex_in_buffer_size;
+    // A fresh, non-signalled event for this opening.
+    data_event.reset();
+
+    std::unique_ptr<midi_input> opened;
+    if (system_.open_input(device, &sysex_in::MidiInProc, this, opened) != midi_result::ok ||
+        !opened) {
+        is_open = false;
+        return;
+    }
+    handle = std::move(opened);
+    if (handle->prepare_header(header) != midi_result::ok) {
+        close_after_failed_start();
+        throw sysex_error(u"sysex_in::init - unable to prepare header");
+    }
+    if (handle->add_buffer(header) != midi_result::ok) {
+        close_after_failed_start();
+        throw sysex_error(u"sysex_in::init - unable to add buffer");
+    }
+    if (handle->start() != midi_result::ok) {
+        close_after_failed_start();
+        throw sysex_error(u"sysex_in::init - unable to start device");
+    }
+    is_open = true;
+}
+
+// A device that opened but would not start is closed again rather than left
+// running behind an object that reads as closed.
+void sysex_in::close_after_failed_start() {
+    handle->reset();
+    for (int tries = 0; tries < 1000; ++tries) {
+        if (handle->unprepare_header(header) != midi_result::still_playing) break;
+        clock_.sleep_ms(1);
+    }
+    handle->close();
+    handle.reset();
+    is_open = false;
+}
+
+void sysex_in::shutdown() {
+    if (!is_open) return;
+    if (handle->reset() != midi_result::ok)
+        throw sysex_error(u"sysex_in::shutdown - unable to reset device");
+    for (;;) {
+        const midi_result r = handle->unprepare_header(header);
+        if (r == midi_result::ok) break;
+        if (r != midi_result::still_playing)
+            throw sysex_error(u"sysex_in::shutdown - unable to uprepare heander");
+        clock_.sleep_ms(1);
+    }
+    if (handle->close() != midi_result::ok)
+        throw sysex_error(u"sysex_in::shutdown - unable to close device");
+    handle.reset();
+    on_data = nullptr;
+    is_open = false;
+}
+
+bool sysex_in::wait_for_data() {
+    if (!is_open) return false;
+    return data_event.wait(std::chrono::milliseconds(200));
+}
+
+void sysex_in::get_data(byte_vector& out) {
+    if (!is_open) return;
+    std::lock_guard guard(lock);
+    if (queue.empty()) return;
+    out = std::move(queue.front());
+    queue.pop_front();
+    if (queue.empty()) data_event.reset();
+}
+
+std::size_t sysex_in::queued() {
+    std::lock_guard guard(lock);
+    return queue.size();
+}
+
+void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* instance,
+                          midi_header* header) {
+    auto* self = static_cast<sysex_in*>(instance);
+    switch (message) {
+        case mim_longdata: {
+            const auto n = static_cast<std::int32_t>(header->bytes_recorded);
+            if (n <= 0) return;  // handed back by a reset
+            byte_vector block(header->data, header->data + n);
+            {
+                std::lock_guard guard(self->lock);
+                self->queue.push_back(std::move(block));
+                self->data_event.set();
+            }
+            if (self->on_data) self->on_data(self->on_data_arg);
+            header->bytes_recorded = 0;
+            if (device.add_buffer(*header) != midi_result::ok)
+                self->errors_.report(u"sysex_in::MidiInProc - unable to add buffer");
+            return;
+        }
+        case mim_error:
+            self->errors_.report(u"sysex_in::MidiInProc - recieved MIM_ERROR");
+            return;
+        case mim_open:
+        case mim_close:
+        case mim_data:
+        case mim_longerror:
+            return;
+        default:
+            self->errors_.report(
+                fill(u"sysex_in::MidiInProc - recieved unknown message %X", {hexadecimal(message)}));
+            return;
+    }
+}
+
+}  // namespace patchwarden

@@ -1,0 +1,152 @@
+#include "midi/sysex_out.h"
+
+#include <system_error>
+
+#include "midi/sysex_error.h"
+
+namespace patchwarden {
+
+sysex_out::sysex_out(midi_system& system, error_sink& errors, transport_clock& clock)
+    : system_(system), errors_(errors), clock_(clock) {}
+
+sysex_out::~sysex_out() {
+    try {
+        shutdown();
+    } catch (const sysex_error&) {
+        // Nobody is left to tell at the end of the run.
+    }
+    if (thread.joinable()) thread.join();
+}
+
+void sysex_out::dev_string(midi_system& system, int device, int max_chars, std::u16string& text) {
+    std::u16string name;
+    if (system.output_name(device, name) != midi_result::ok)
+        throw sysex_error(u"sysex_out::dev_string - unable to get device params");
+    text = max_chars <= 0 ? std::u16string() : name.substr(0, static_cast<std::size_t>(max_chars - 1));
+}
+
+void sysex_out::dev_string(const midi_output& device, int max_chars, std::u16string& text) {
+    std::u16string name;
+    if (device.name(name) != midi_result::ok)
+        throw sysex_error(u"sysex_out::dev_string - unable to get device params");
+    text = max_chars <= 0 ? std::u16string() : name.substr(0, static_cast<std::size_t>(max_chars - 1));
+}
+
+void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_pause_ms) {
+    // Fresh, non-signalled events for this opening.
+    transfer_event.reset();
+    shutdown_event.reset();
+
+    std::unique_ptr<midi_output> opened;
+    if (system_.open_output(device, opened) != midi_result::ok || !opened) {
+        is_open = false;
+        return;
+    }
+    handle = std::move(opened);
+    // A chunk of no bytes would never advance and a negative pause is no
+    // pause at all: such values fall back to the defaults.
+    buffer_size = new_buffer_size < 1 ? default_buffer_size : new_buffer_size;
+    pause_ms = new_pause_ms < 0 ? default_pause_ms : new_pause_ms;
+    is_open = true;
+    try {
+        thread = std::thread(&sysex_out::SendAsyncThread, this);
+    } catch (const std::system_error&) {
+        throw sysex_error(u"sysex_out::init - unable to create thread");
+    }
+}
+
+void sysex_out::shutdown() {
+    if (!is_open) return;
+    shutdown_event.set();
+    if (thread.joinable()) {
+        try {
+            thread.join();
+        } catch (const std::system_error&) {
+            throw sysex_error(u"sysex_out::shutdown - thread wait abandoned");
+        }
+    }
+    if (handle && handle->close() != midi_result::ok)
+        throw sysex_error(u"sysex_out::shutdown - unable to close device");
+    handle.reset();
+    {
+        std::lock_guard guard(lock);
+        queue.clear();
+    }
+    on_progress = nullptr;
+    is_open = false;
+}
+
+void sysex_out::send_async(const byte_vector& bytes) {
+    if (!is_open) return;
+    std::lock_guard guard(lock);
+    queue.push_back(bytes);
+    transfer_event.set();
+}
+
+std::size_t sysex_out::queued() {
+    std::lock_guard guard(lock);
+    return queue.size();
+}
+
+int sysex_out::SendAsyncThread(sysex_out* self) {
+    for (;;) {
+        if (auto_reset_event::wait_any({&self->transfer_event, &self->shutdown_event}) == 1)
+            return 1;
+        while (self->is_open) {
+            byte_vector local;
+            {
+                std::lock_guard guard(self->lock);
+                if (self->queue.empty()) break;
+                local = std::move(self->queue.front());
+                self->queue.pop_front();
+                self->transfer_event.reset();
+            }
+            if (self->send(local.data(), static_cast<std::int32_t>(local.size()))) return 1;
+            self->clock_.sleep_ms(self->pause_ms);
+        }
+    }
+}
+
+bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
+    if (!is_open) return false;
+    clock_.sleep_ms(pause_ms);
+    if (length <= 0) return false;
+    std::int32_t offset = 0;
+    while (offset < length) {
+        const std::int32_t chunk = buffer_size < length - offset ? buffer_size : length - offset;
+        midi_header header;
+        header.data = const_cast<std::uint8_t*>(bytes + offset);
+        header.buffer_length = static_cast<std::uint32_t>(chunk);
+        header.bytes_recorded = static_cast<std::uint32_t>(chunk);
+
+        if (handle->prepare_header(header) != midi_result::ok)
+            errors_.report(u"sysex_out::send - unable to prepare header");
+        if (handle->long_msg(header) != midi_result::ok)
+            errors_.report(u"sysex_out::send - unable to send message");
+        // Completion is learnt by trying to get the chunk back every 1 ms. A
+        // device that keeps answering with an error is given a bounded
+        // number of tries; then the chunk is given up with one box.
+        int failures = 0;
+        for (;;) {
+            const midi_result r = handle->unprepare_header(header);
+            if (r == midi_result::ok) break;
+            if (r != midi_result::still_playing && ++failures >= unprepare_attempts) {
+                errors_.report(u"sysex_out::send - unable to uprepare heander");
+                break;
+            }
+            clock_.sleep_ms(1);
+        }
+        if (on_progress) on_progress(on_progress_arg, chunk, offset, length);
+        if (shutdown_event.wait(std::chrono::milliseconds(0))) return true;
+        clock_.sleep_ms(pause_ms);
+        // Chunks never exceed what is left, so this cannot pass length by
+        // more than buffer_size; kept in 64 bits against overflow near the
+        // 32-bit limit.
+        const std::int64_t next = static_cast<std::int64_t>(offset) + buffer_size;
+        if (next >= length) break;
+        offset = static_cast<std::int32_t>(next);
+    }
+    return false;
+}
+
+}  // namespace patchwarden

@@ -1,0 +1,83 @@
+#pragma once
+
+// Sends SysEx data to one MIDI output device. Callers queue whole buffers
+// with send_async and return at once; the send thread (SendAsyncThread)
+// takes them in order and hands each to the device in chunks of buffer_size
+// bytes with a pause of pause_ms around every chunk, waits for the device to
+// finish each chunk and reports progress after each one.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "data/bytes.h"
+#include "midi/auto_reset_event.h"
+#include "midi/error_sink.h"
+#include "midi/midi_device.h"
+#include "midi/transport_clock.h"
+
+namespace patchwarden {
+
+// The settings the configuration dialog passes unless told otherwise.
+inline constexpr std::int32_t default_buffer_size = 1024;
+inline constexpr std::int32_t default_pause_ms = 20;
+
+// How many times in a row send tries to get a chunk back from a device that
+// answers with an error before it gives that chunk up.
+inline constexpr int unprepare_attempts = 50;
+
+class sysex_out {
+public:
+    using progress_callback = void (*)(void* arg, std::int32_t chunk_bytes,
+                                       std::int32_t chunk_offset, std::int32_t total_bytes);
+
+    sysex_out(midi_system& system, error_sink& errors,
+              transport_clock& clock = default_transport_clock());
+    ~sysex_out();
+    sysex_out(const sysex_out&) = delete;
+    sysex_out& operator=(const sysex_out&) = delete;
+
+    static void dev_string(midi_system& system, int device, int max_chars, std::u16string& text);
+    static void dev_string(const midi_output& device, int max_chars, std::u16string& text);
+
+    // Opens output device `device`, stores the settings and starts the send
+    // thread. A device that will not open leaves the object closed without a
+    // word and the settings as they were. A buffer size below 1 becomes
+    // default_buffer_size and a negative pause default_pause_ms.
+    void init(int device, std::int32_t buffer_size, std::int32_t pause_ms);
+    // Stops the send thread (at most one more chunk goes out), closes the
+    // device and discards what was still queued.
+    void shutdown();
+    // Queues a copy of bytes; dropped when the object is closed.
+    void send_async(const byte_vector& bytes);
+    // Buffers waiting in the queue (read under lock).
+    std::size_t queued();
+
+    // Send thread only: sends length bytes from bytes; true when it stopped
+    // because of shutdown_event.
+    bool send(const std::uint8_t* bytes, std::int32_t length);
+    static int SendAsyncThread(sysex_out* self);
+
+    std::unique_ptr<midi_output> handle;
+    bool is_open = false;
+    std::deque<byte_vector> queue;
+    auto_reset_event transfer_event;
+    auto_reset_event shutdown_event;
+    std::mutex lock;
+    std::thread thread;
+    std::int32_t buffer_size = 0;
+    std::int32_t pause_ms = 0;
+    progress_callback on_progress = nullptr;
+    void* on_progress_arg = nullptr;
+
+private:
+    midi_system& system_;
+    error_sink& errors_;
+    transport_clock& clock_;
+};
+
+}  // namespace patchwarden
