@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint8_t sysex_start = 0xF0;
 constexpr std::uint8_t sysex_end = 0xF7;
-constexpr std::uint8_t a6_head[] = {0xF0, 0x00, 0x00, 0x0E, 0x1D};
+constexpr std::uint8_t a6_head[] = {sysex_start, 0x00, 0x00, 0x0E, 0x1D};
 constexpr std::size_t a6_head_size = sizeof a6_head;
 constexpr std::size_t dump_header_size = 8;         // head, opcode, bank, number
 constexpr std::size_t global_header_size = 6;       // head, opcode
