@@ -57,16 +57,24 @@ test: build build-asan build-tsan
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
 
-# libFuzzer targets, each run for FUZZ_SECONDS.
+# libFuzzer targets, each run for FUZZ_SECONDS. A failing input is kept in
+# build-fuzz/artifacts/<target>/ and the fuzzer's report is shown.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DPW_FUZZ=ON -DPW_WERROR=$(WERROR)
 	cmake --build build-fuzz -j$(JOBS)
 	@set -e; for t in $(FUZZ_TARGETS); do \
-	  mkdir -p build-fuzz/corpus/$$t; \
+	  mkdir -p build-fuzz/corpus/$$t build-fuzz/artifacts/$$t; \
 	  echo "== $$t for $(FUZZ_SECONDS) s"; \
-	  build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    build-fuzz/corpus/$$t $$( [ -d fuzz/corpus/$$t ] && echo fuzz/corpus/$$t ) 2>&1 | tail -n 12; \
-	  test $${PIPESTATUS[0]} -eq 0; \
+	  if build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	       -artifact_prefix=build-fuzz/artifacts/$$t/ \
+	       build-fuzz/corpus/$$t $$( [ -d fuzz/corpus/$$t ] && echo fuzz/corpus/$$t ) \
+	       > build-fuzz/$$t.log 2>&1; then \
+	    tail -n 12 build-fuzz/$$t.log; \
+	  else \
+	    tail -n 80 build-fuzz/$$t.log; \
+	    echo "$$t failed: input kept in build-fuzz/artifacts/$$t/, full report in build-fuzz/$$t.log"; \
+	    exit 1; \
+	  fi; \
 	done
 
 clean:
