@@ -1,0 +1,298 @@
+#include "midi/sysex_out.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <thread>
+
+#include "fake_midi.h"
+#include "midi/sysex_error.h"
+
+namespace patchwarden {
+namespace {
+
+using testing::event_log;
+using testing::fake_midi_system;
+using testing::recording_clock;
+using testing::recording_sink;
+
+struct progress_call {
+    std::int32_t chunk, offset, total;
+    bool operator==(const progress_call&) const = default;
+};
+
+struct progress_log {
+    std::mutex mutex;
+    std::vector<progress_call> calls;
+    static void record(void* arg, std::int32_t chunk, std::int32_t offset, std::int32_t total) {
+        auto* self = static_cast<progress_log*>(arg);
+        std::lock_guard guard(self->mutex);
+        self->calls.push_back({chunk, offset, total});
+    }
+    std::vector<progress_call> get() {
+        std::lock_guard guard(mutex);
+        return calls;
+    }
+};
+
+byte_vector stream(std::size_t n, std::uint8_t seed = 0) {
+    byte_vector b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>((i + seed) & 0x7F);
+    return b;
+}
+
+class sysex_out_test : public ::testing::Test {
+protected:
+    event_log log;
+    fake_midi_system devices{log};
+    recording_sink sink;
+    recording_clock clock{log};
+    progress_log progress;
+    sysex_out out{devices, sink, clock};
+
+    // Waits until the send thread has taken everything and gone idle.
+    void settle(std::size_t expected_progress) {
+        for (int i = 0; i < 4000 && progress.get().size() < expected_progress; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(progress.get().size(), expected_progress);
+    }
+    // Waits until n sleeps and submits have been logged.
+    std::vector<std::string> timeline(std::size_t n) {
+        for (int i = 0; i < 4000 && log.only({"sleep", "submit"}).size() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return log.only({"sleep", "submit"});
+    }
+    void open(int buffer, int pause) {
+        out.on_progress = &progress_log::record;
+        out.on_progress_arg = &progress;
+        out.init(0, buffer, pause);
+        ASSERT_TRUE(out.is_open);
+    }
+};
+
+TEST_F(sysex_out_test, cuts_a_buffer_into_chunks_and_reports_each) {
+    open(1024, 0);
+    const byte_vector data = stream(2500);
+    out.send_async(data);
+    settle(3);
+    out.shutdown();
+    const auto slices = devices.slices();
+    ASSERT_EQ(slices.size(), 3u);
+    EXPECT_EQ(slices[0].bytes.size(), 1024u);
+    EXPECT_EQ(slices[1].bytes.size(), 1024u);
+    EXPECT_EQ(slices[2].bytes.size(), 452u);
+    byte_vector joined;
+    for (const auto& s : slices) joined.insert(joined.end(), s.bytes.begin(), s.bytes.end());
+    EXPECT_EQ(joined, data);
+    EXPECT_EQ(progress.get(), (std::vector<progress_call>{
+                                  {1024, 0, 2500}, {1024, 1024, 2500}, {452, 2048, 2500}}));
+}
+
+TEST_F(sysex_out_test, buffer_size_at_least_the_length_sends_one_chunk) {
+    for (int size : {2500, 4000}) {
+        open(size, 0);
+        out.send_async(stream(2500));
+        settle(1);
+        out.shutdown();
+        progress.calls.clear();
+    }
+    ASSERT_EQ(devices.slices().size(), 2u);
+    EXPECT_EQ(devices.slices()[1].bytes.size(), 2500u);
+}
+
+TEST_F(sysex_out_test, pauses_surround_every_chunk_and_three_separate_two_buffers) {
+    open(1000, 7);
+    log.clear();
+    out.send_async(stream(2000));
+    out.send_async(stream(1500));
+    settle(4);
+    EXPECT_EQ(timeline(12),
+              (std::vector<std::string>{"sleep 7", "submit 1000", "sleep 7", "submit 1000",
+                                        "sleep 7", "sleep 7", "sleep 7", "submit 1000", "sleep 7",
+                                        "submit 500", "sleep 7", "sleep 7"}));
+}
+
+TEST_F(sysex_out_test, pause_of_zero_sleeps_zero_at_every_pause_point) {
+    open(100, 0);
+    log.clear();
+    out.send_async(stream(250));
+    settle(3);
+    EXPECT_EQ(timeline(8),
+              (std::vector<std::string>{"sleep 0", "submit 100", "sleep 0", "submit 100", "sleep 0",
+                                        "submit 50", "sleep 0", "sleep 0"}));
+}
+
+TEST_F(sysex_out_test, completion_is_polled_every_millisecond) {
+    devices.still_playing_polls = 3;
+    open(1024, 5);
+    log.clear();
+    out.send_async(stream(10));
+    settle(1);
+    EXPECT_EQ(timeline(7),
+              (std::vector<std::string>{"sleep 5", "submit 10", "sleep 1", "sleep 1", "sleep 1",
+                                        "sleep 5", "sleep 5"}));
+    EXPECT_TRUE(sink.texts().empty());
+}
+
+TEST_F(sysex_out_test, failed_prepare_and_submit_show_boxes_and_still_count_as_sent) {
+    devices.fail_out_prepare = true;
+    devices.fail_out_send = true;
+    open(600, 0);
+    out.send_async(stream(1000));
+    settle(2);
+    out.shutdown();
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>{
+                                "sysex_out::send - unable to prepare header",
+                                "sysex_out::send - unable to send message",
+                                "sysex_out::send - unable to prepare header",
+                                "sysex_out::send - unable to send message"}));
+    EXPECT_EQ(progress.get(), (std::vector<progress_call>{{600, 0, 1000}, {400, 600, 1000}}));
+}
+
+TEST_F(sysex_out_test, unprepare_errors_are_retried_a_bounded_number_of_times_with_one_box) {
+    devices.unprepare_errors = -1;  // the device never gives a chunk back
+    open(512, 0);
+    out.send_async(stream(1024));
+    settle(2);
+    out.shutdown();
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>(2, "sysex_out::send - unable to uprepare heander")));
+    EXPECT_EQ(log.only({"unprepare error"}).size(), 2u * unprepare_attempts);
+}
+
+TEST_F(sysex_out_test, a_passing_unprepare_error_costs_no_box) {
+    devices.unprepare_errors = 3;
+    open(1024, 0);
+    out.send_async(stream(100));
+    settle(1);
+    out.shutdown();
+    EXPECT_TRUE(sink.texts().empty());
+}
+
+TEST_F(sysex_out_test, closed_object_drops_data_and_failed_open_is_silent) {
+    out.send_async(stream(10));
+    devices.dead_outputs = {1};
+    out.init(1, 512, 3);
+    EXPECT_FALSE(out.is_open);
+    out.send_async(stream(10));
+    EXPECT_EQ(out.buffer_size, 0);
+    EXPECT_EQ(out.pause_ms, 0);
+    open(1024, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    out.shutdown();
+    EXPECT_TRUE(devices.slices().empty());
+    EXPECT_TRUE(sink.texts().empty());
+}
+
+TEST_F(sysex_out_test, settings_that_would_never_advance_fall_back_to_defaults) {
+    struct row {
+        int buffer, pause, want_buffer, want_pause;
+    };
+    for (const row r : {row{0, -1, 1024, 20}, row{-5, 0, 1024, 0}, row{1, 3, 1, 3}}) {
+        out.init(0, r.buffer, r.pause);
+        EXPECT_EQ(out.buffer_size, r.want_buffer);
+        EXPECT_EQ(out.pause_ms, r.want_pause);
+        out.shutdown();
+    }
+}
+
+TEST_F(sysex_out_test, shutdown_in_the_middle_of_a_buffer_lets_one_chunk_finish) {
+    open(100, 0);
+    devices.hold = true;
+    out.send_async(stream(1000));
+    out.send_async(stream(1000));
+    while (devices.slices().empty()) std::this_thread::yield();
+    std::thread closer([&] { out.shutdown(); });
+    while (!out.shutdown_event.is_set()) std::this_thread::yield();
+    devices.hold = false;
+    closer.join();
+    EXPECT_FALSE(out.is_open);
+    EXPECT_EQ(devices.slices().size(), 1u);
+    EXPECT_EQ(progress.get().size(), 1u);
+    EXPECT_EQ(out.queued(), 0u);
+    EXPECT_EQ(out.on_progress, nullptr);
+
+    // A new opening starts from an empty queue and without progress reports.
+    out.init(0, 100, 0);
+    out.send_async(stream(50));
+    for (int i = 0; i < 2000 && devices.slices().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    out.shutdown();
+    ASSERT_EQ(devices.slices().size(), 2u);
+    EXPECT_EQ(devices.slices()[1].bytes.size(), 50u);
+    EXPECT_EQ(progress.get().size(), 1u);
+}
+
+// Runs a hook at each sleep (numbered from 1) before sleeping.
+class hooked_clock : public transport_clock {
+public:
+    std::function<void(int)> hook;
+    void sleep_ms(int) override {
+        hook(++count_);
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+
+private:
+    int count_ = 0;
+};
+
+TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_from_the_next_buffer) {
+    for (const bool one_buffer : {true, false}) {
+        event_log log;
+        fake_midi_system devices{log};
+        recording_sink sink;
+        hooked_clock clock;
+        sysex_out out{devices, sink, clock};
+        // Sleep 1 opens send, sleep 2 follows the first chunk.
+        clock.hook = [&](int n) {
+            if (n == 2) out.shutdown_event.set();
+        };
+        out.init(0, 100, 1);
+        if (one_buffer) {
+            out.send_async(stream(300));
+        } else {
+            out.send_async(stream(100, 0));
+            out.send_async(stream(100, 9));
+        }
+        out.send_async(stream(100));
+        out.thread.join();  // the thread ends on its own after the signal
+        const auto slices = devices.slices();
+        ASSERT_EQ(slices.size(), 2u);
+        const byte_vector whole = stream(300);
+        EXPECT_EQ(slices[1].bytes, one_buffer ? byte_vector(whole.begin() + 100, whole.begin() + 200)
+                                              : stream(100, 9));
+        out.shutdown();
+        EXPECT_EQ(out.queued(), 0u);
+    }
+}
+
+TEST_F(sysex_out_test, close_failure_throws_and_leaves_the_object_open) {
+    open(1024, 0);
+    devices.fail_out_close = true;
+    try {
+        out.shutdown();
+        FAIL() << "no error";
+    } catch (const sysex_error& e) {
+        EXPECT_EQ(e.message, u"sysex_out::shutdown - unable to close device");
+    }
+    EXPECT_TRUE(out.is_open);
+    devices.fail_out_close = false;
+    out.shutdown();
+    EXPECT_FALSE(out.is_open);
+}
+
+TEST_F(sysex_out_test, dev_string_cuts_names_and_throws_for_unknown_devices) {
+    std::u16string text;
+    sysex_out::dev_string(devices, 2, 4, text);
+    EXPECT_EQ(text, u"Out");
+    sysex_out::dev_string(devices, 2, 256, text);
+    EXPECT_EQ(text, u"Out 2");
+    try {
+        sysex_out::dev_string(devices, 3, 256, text);
+        FAIL() << "no error";
+    } catch (const sysex_error& e) {
+        EXPECT_EQ(e.message, u"sysex_out::dev_string - unable to get device params");
+    }
+}
+
+}  // namespace
+}  // namespace patchwarden
