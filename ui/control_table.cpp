@@ -1,11 +1,14 @@
 #include "ui/control_table.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QDialog>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -22,15 +25,31 @@ namespace {
 
 constexpr const char* id_property = "control_id";
 
+// A push button that takes Enter when it has the focus, as dialog buttons do.
+class dialog_push_button : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+            event->accept();
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 QWidget* make_control(QDialog& dialog, const control_spec& spec) {
     const QString caption = caption_text(spec);
     switch (spec.kind) {
     case control_kind::push_button:
     case control_kind::default_push_button: {
-        auto* button = new QPushButton(caption, &dialog);
-        // Only a button that has the focus takes Enter; no button is the
-        // dialog's default unless its table says so.
-        button->setAutoDefault(true);
+        auto* button = new dialog_push_button(caption, &dialog);
+        // No button becomes the default by having the focus; only the
+        // table makes one the default.
+        button->setAutoDefault(false);
         button->setDefault(spec.kind == control_kind::default_push_button);
         return button;
     }
@@ -113,7 +132,21 @@ QRect dialog_units_to_pixels(const QRect& units, const QFont& font) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+QFont dialog_font() {
+    // Dialog units were made for narrow sans-serif faces; a wide face would
+    // not fit the captions into their controls.
+    QFont font = QApplication::font();
+    for (const char* family : {"Tahoma", "Segoe UI", "Liberation Sans", "Arial", "Nimbus Sans", "Helvetica"}) {
+        QFont candidate = font;
+        candidate.setFamily(QString::fromLatin1(family));
+        // Families come with their foundry: "Nimbus Sans [urw]".
+        if (QFontInfo(candidate).family().startsWith(QString::fromLatin1(family))) return candidate;
+    }
+    return font;
+}
+
 void build_dialog(QDialog& dialog, const dialog_spec& spec) {
+    dialog.setFont(dialog_font());
     const QFont font = dialog.font();
     dialog.setWindowTitle(QString::fromUtf8(spec.caption));
     dialog.setFixedSize(dialog_units_to_pixels(QRect(0, 0, spec.w, spec.h), font).size());

@@ -69,8 +69,12 @@ QPoint dialog_base_units(const QFont& font);
 // A rectangle in dialog units, in pixels for the given font.
 QRect dialog_units_to_pixels(const QRect& units, const QFont& font);
 
-// Creates every control of spec on dialog, in table order, at its geometry,
-// and sizes the dialog. The dialog's font must be set before.
+// The font of the program's dialogs: the application's font, in a narrow
+// sans-serif face where one is installed.
+QFont dialog_font();
+
+// Gives dialog the dialog font, creates every control of spec on it, in
+// table order, at its geometry, and sizes the dialog.
 void build_dialog(QDialog& dialog, const dialog_spec& spec);
 
 // The control with this id on a dialog built from a table, or null.

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -61,7 +62,15 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     tree_->setModel(model_);
 
     // Entry labels line up in columns in a fixed-pitch font.
-    tree_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (QFontMetrics(fixed).horizontalAdvance(QStringLiteral("iiii")) !=
+        QFontMetrics(fixed).horizontalAdvance(QStringLiteral("WWWW"))) {
+        // Some platforms name no fixed-pitch font; ask for any.
+        fixed.setFamily(QStringLiteral("monospace"));
+        fixed.setStyleHint(QFont::Monospace);
+        fixed.setFixedPitch(true);
+    }
+    tree_->setFont(fixed);
 
     icon_ = program_icon();
     setWindowIcon(icon_);
