@@ -1,0 +1,132 @@
+#include "midi/find_a6.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_midi.h"
+#include "midi/a6_emulator.h"
+#include "midi/device_list.h"
+#include "tests/support/scripted_message_box.h"
+
+namespace patchwarden {
+namespace {
+
+using testing::event_log;
+using testing::fake_midi_system;
+using testing::recording_sink;
+using testing::scripted_message_box;
+
+const byte_vector identity_request_bytes{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+
+byte_vector reply(std::uint8_t d0, std::uint8_t d1, std::uint8_t d2, std::uint8_t d3) {
+    return {0xF0, 0x7E, 0x7F, 0x06, 0x02, 0x00, 0x00, 0x0E, 0x1D, 0x00, 0x00, 0x00,
+            d0,   d1,   d2,   d3,   0xF7};
+}
+
+// Pairs in the order the search opened them.
+std::vector<std::pair<int, int>> tried(const event_log& log) {
+    std::vector<std::pair<int, int>> pairs;
+    int input = -1;
+    for (const auto& e : log.only({"open in ", "open out "})) {
+        if (e.rfind("open in ", 0) == 0) input = std::stoi(e.substr(8));
+        else pairs.emplace_back(input, std::stoi(e.substr(9)));
+    }
+    return pairs;
+}
+
+// Sleeps of the search and of the send thread pass in a blink.
+class quick_clock : public transport_clock {
+public:
+    void sleep_ms(int) override { std::this_thread::sleep_for(std::chrono::microseconds(100)); }
+};
+
+class find_a6_test : public ::testing::Test {
+protected:
+    event_log log;
+    fake_midi_system devices{log};
+    recording_sink sink;
+    quick_clock clock;
+    std::unique_ptr<sysex_in> in = std::make_unique<sysex_in>(devices, sink, clock);
+    sysex_out out{devices, sink, clock};
+    scripted_message_box box;
+
+    // The instrument hangs on input 2 and output 1.
+    void answer_on(int input, int output, byte_vector answer) {
+        devices.on_slice = [this, input, output, answer](int o, const byte_vector& bytes) {
+            if (o == output && devices.open_in && devices.open_in->device() == input &&
+                bytes == identity_request_bytes)
+                devices.open_in->deliver(answer);
+        };
+    }
+};
+
+TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_answer) {
+    struct row {
+        int s_in, s_out;
+        std::vector<std::pair<int, int>> order;
+    };
+    const std::vector<row> rows{
+        {0, 0, {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}}},
+        {1, 2, {{1, 2}, {1, 0}, {1, 1}, {2, 2}, {2, 0}, {2, 1}}}};
+    for (const row& r : rows) {
+        log.clear();
+        box.shown.clear();
+        in->on_data = [](void*) {};
+        answer_on(2, 1, reply('0', '2', '0', '5'));
+        const auto found = find_a6(*in, out, devices, r.s_in, r.s_out, box, clock);
+        EXPECT_EQ(tried(log), r.order);
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(found->input, 2);
+        EXPECT_EQ(found->output, 1);
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].text, u"Andromeda v2.05 found\r\nin: In 2\r\nout: Out 1");
+        EXPECT_EQ(box.shown[0].caption, u"");
+        EXPECT_EQ(box.shown[0].icon, box_icon::information);
+        EXPECT_FALSE(in->is_open);
+        EXPECT_FALSE(out.is_open);
+        EXPECT_EQ(in->on_data, nullptr);
+    }
+    // Every request went out as one 256-byte-or-less slice.
+    for (const auto& s : devices.slices()) EXPECT_EQ(s.bytes, identity_request_bytes);
+}
+
+TEST_F(find_a6_test, a_foreign_reply_or_dead_devices_find_nothing_and_show_nothing) {
+    answer_on(2, 1, reply('0', '2', '0', '5'));
+    devices.dead_inputs = {2};
+    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
+    devices.dead_inputs.clear();
+    byte_vector foreign = reply('0', '2', '0', '5');
+    foreign[2] = 0x10;
+    answer_on(2, 1, foreign);
+    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_FALSE(in->is_open);
+    EXPECT_FALSE(out.is_open);
+
+    devices.input_names.clear();
+    log.clear();
+    EXPECT_FALSE(find_a6(*in, out, devices, -1, -1, box, clock).has_value());
+    EXPECT_TRUE(tried(log).empty());
+}
+
+TEST(find_a6_emulator, finds_the_emulator_after_the_platform_devices) {
+    event_log log;
+    fake_midi_system platform{log};
+    a6_emulator emulator;
+    emulator.set_version(3, 10);
+    device_list list(&platform, &emulator);
+    ASSERT_EQ(list.input_count(), 4);
+    recording_sink sink;
+    auto in = std::make_unique<sysex_in>(list, sink);
+    sysex_out out(list, sink);
+    scripted_message_box box;
+    const auto found = find_a6(*in, out, list, 3, 3, box);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->input, 3);
+    EXPECT_EQ(found->output, 3);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, u"Andromeda v3.10 found\r\nin: A6 emulator\r\nout: A6 emulator");
+    EXPECT_TRUE(sink.texts().empty());
+}
+
+}  // namespace
+}  // namespace patchwarden

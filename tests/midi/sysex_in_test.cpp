@@ -1,0 +1,185 @@
+#include "midi/sysex_in.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_midi.h"
+#include "midi/sysex_error.h"
+
+namespace patchwarden {
+namespace {
+
+using testing::event_log;
+using testing::fake_midi_system;
+using testing::recording_clock;
+using testing::recording_sink;
+
+struct counter {
+    std::atomic<int> calls{0};
+    static void bump(void* arg) { ++static_cast<counter*>(arg)->calls; }
+};
+
+class sysex_in_test : public ::testing::Test {
+protected:
+    event_log log;
+    fake_midi_system devices{log};
+    recording_sink sink;
+    recording_clock clock{log};
+    counter notified;
+    // 16 MiB inside the object: never on the stack.
+    std::unique_ptr<sysex_in> in = std::make_unique<sysex_in>(devices, sink, clock);
+
+    void open(int device = 0) {
+        in->on_data = &counter::bump;
+        in->on_data_arg = &notified;
+        in->init(device);
+        ASSERT_TRUE(in->is_open);
+    }
+    bool arrive(const byte_vector& m) { return devices.open_in->deliver(m); }
+};
+
+const byte_vector message_a{0xF0, 0x00, 0x00, 0x0E, 0x1D, 0x09, 0x00, 0xF7};
+const byte_vector message_b{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+
+TEST_F(sysex_in_test, a_device_that_will_not_open_is_silent) {
+    devices.dead_inputs = {1};
+    for (int device : {1, 7, -1}) {
+        in->init(device);
+        EXPECT_FALSE(in->is_open);
+    }
+    EXPECT_TRUE(sink.texts().empty());
+    EXPECT_FALSE(in->wait_for_data());
+}
+
+TEST_F(sysex_in_test, each_message_becomes_one_block_and_one_notification) {
+    open();
+    ASSERT_TRUE(arrive(message_a));
+    ASSERT_TRUE(arrive(message_b));  // the buffer was handed back after the first
+    EXPECT_EQ(notified.calls, 2);
+    byte_vector out;
+    in->get_data(out);
+    EXPECT_EQ(out, message_a);
+    in->get_data(out);
+    EXPECT_EQ(out, message_b);
+}
+
+TEST_F(sysex_in_test, two_blocks_before_a_wait_wake_it_once) {
+    open();
+    arrive(message_a);
+    arrive(message_b);
+    EXPECT_TRUE(in->wait_for_data());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(in->wait_for_data());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+    EXPECT_EQ(in->queued(), 2u);
+}
+
+TEST_F(sysex_in_test, taking_the_last_block_resets_the_event_and_an_empty_take_changes_nothing) {
+    open();
+    arrive(message_a);
+    byte_vector out{1, 2, 3};
+    in->get_data(out);
+    EXPECT_EQ(out, message_a);
+    EXPECT_FALSE(in->data_event.is_set());
+    in->get_data(out);
+    EXPECT_EQ(out, message_a);
+    arrive(message_b);
+    arrive(message_a);
+    in->get_data(out);
+    EXPECT_TRUE(in->data_event.is_set());  // one block is still waiting
+}
+
+TEST_F(sysex_in_test, callback_messages_raise_the_right_boxes) {
+    open();
+    devices.open_in->post(mim_open);
+    devices.open_in->post(mim_data);
+    devices.open_in->post(mim_longerror);
+    devices.open_in->post(mim_close);
+    EXPECT_TRUE(sink.texts().empty());
+    devices.open_in->post(mim_error);
+    devices.open_in->post(0x3C7);
+    devices.fail_in_add_in_callback = true;
+    arrive(message_a);
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>{
+                                "sysex_in::MidiInProc - recieved MIM_ERROR",
+                                "sysex_in::MidiInProc - recieved unknown message 3C7",
+                                "sysex_in::MidiInProc - unable to add buffer"}));
+    EXPECT_EQ(in->queued(), 1u);  // the block itself was kept
+}
+
+TEST_F(sysex_in_test, blocks_survive_shutdown_and_notifications_stop) {
+    open();
+    arrive(message_a);
+    in->shutdown();
+    EXPECT_FALSE(in->is_open);
+    EXPECT_EQ(in->on_data, nullptr);
+    EXPECT_EQ(in->on_data_arg, &notified);
+    in->init(0);
+    ASSERT_TRUE(in->is_open);
+    arrive(message_b);
+    EXPECT_EQ(notified.calls, 1);
+    byte_vector out;
+    in->get_data(out);
+    EXPECT_EQ(out, message_a);
+    EXPECT_EQ(in->queued(), 1u);
+}
+
+TEST_F(sysex_in_test, failures_after_opening_throw_and_close_the_device_again) {
+    struct row {
+        std::atomic<bool>* flag;
+        const char16_t* text;
+    };
+    for (const row r : {row{&devices.fail_in_prepare, u"sysex_in::init - unable to prepare header"},
+                        row{&devices.fail_in_add, u"sysex_in::init - unable to add buffer"},
+                        row{&devices.fail_in_start, u"sysex_in::init - unable to start device"}}) {
+        *r.flag = true;
+        log.clear();
+        try {
+            in->init(2);
+            ADD_FAILURE() << "no error";
+        } catch (const sysex_error& e) {
+            EXPECT_EQ(e.message, r.text);
+        }
+        *r.flag = false;
+        EXPECT_FALSE(in->is_open);
+        EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 2"});
+    }
+}
+
+TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
+    struct row {
+        std::function<void(bool)> fail;
+        const char16_t* text;
+    };
+    const std::vector<row> rows{
+        {[&](bool on) { devices.fail_in_reset = on; }, u"sysex_in::shutdown - unable to reset device"},
+        {[&](bool on) { devices.in_unprepare_error = on ? 1 : 0; },
+         u"sysex_in::shutdown - unable to uprepare heander"},
+        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"}};
+    for (const row& r : rows) {
+        open();
+        r.fail(true);
+        try {
+            in->shutdown();
+            ADD_FAILURE() << "no error";
+        } catch (const sysex_error& e) {
+            EXPECT_EQ(e.message, r.text);
+        }
+        EXPECT_TRUE(in->is_open);
+        r.fail(false);
+        in->shutdown();
+        EXPECT_FALSE(in->is_open);
+    }
+}
+
+TEST_F(sysex_in_test, dev_string_reads_names_by_position_and_by_open_device) {
+    std::u16string text;
+    sysex_in::dev_string(devices, 1, 3, text);
+    EXPECT_EQ(text, u"In");
+    open(2);
+    sysex_in::dev_string(*in->handle, 256, text);
+    EXPECT_EQ(text, u"In 2");
+    EXPECT_THROW(sysex_in::dev_string(devices, 3, 256, text), sysex_error);
+}
+
+}  // namespace
+}  // namespace patchwarden
