@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "data/text.h"
-
 namespace patchwarden {
 namespace {
 
@@ -55,22 +53,6 @@ TEST(bank_naming, mix_banks) {
     for (const auto& c : cases) {
         EXPECT_EQ(display(mix_dump, c.bank), c.display) << c.bank;
         EXPECT_EQ(short_name(mix_dump, c.bank), c.short_name) << c.bank;
-    }
-}
-
-TEST(bank_naming, every_bank_has_distinct_names_matching_each_other) {
-    for (message_kind kind : {program_dump, mix_dump}) {
-        const int count = bank_count(a6_message(kind));
-        std::vector<std::u16string> seen;
-        for (int b = 0; b < count; ++b) {
-            const std::u16string d = display(kind, b), s = short_name(kind, b);
-            // "Card 7" goes with "c7", "Preset 1" with "p1", "User" with "u".
-            EXPECT_EQ(s[0], static_cast<char16_t>(d[0] - u'A' + u'a')) << narrow(d);
-            const std::size_t space = d.find(u' ');
-            EXPECT_EQ(space == std::u16string::npos ? u"" : d.substr(space + 1), s.substr(1)) << narrow(d);
-            for (const auto& earlier : seen) EXPECT_NE(earlier, d);
-            seen.push_back(d);
-        }
     }
 }
 

@@ -25,21 +25,6 @@ TEST(seven_bit, three_bytes_pack_to_the_known_four) {
     EXPECT_EQ(unpack_7bit(byte_vector{0x61, 0x44, 0x0D, 0x03}), (byte_vector{0x61, 0x62, 0x63}));
 }
 
-TEST(seven_bit, one_group_follows_the_per_byte_formulas) {
-    const byte_vector d = {0x81, 0x42, 0xC3, 0x24, 0xA5, 0x66, 0xE7};
-    const byte_vector expected = {
-        static_cast<std::uint8_t>(d[0] & 0x7F),
-        static_cast<std::uint8_t>((d[0] >> 7) | ((d[1] & 0x3F) << 1)),
-        static_cast<std::uint8_t>((d[1] >> 6) | ((d[2] & 0x1F) << 2)),
-        static_cast<std::uint8_t>((d[2] >> 5) | ((d[3] & 0x0F) << 3)),
-        static_cast<std::uint8_t>((d[3] >> 4) | ((d[4] & 0x07) << 4)),
-        static_cast<std::uint8_t>((d[4] >> 3) | ((d[5] & 0x03) << 5)),
-        static_cast<std::uint8_t>((d[5] >> 2) | ((d[6] & 0x01) << 6)),
-        static_cast<std::uint8_t>(d[6] >> 1),
-    };
-    EXPECT_EQ(pack_7bit(d), expected);
-}
-
 TEST(seven_bit, sizes) {
     const struct {
         std::size_t body, packed;
