@@ -36,9 +36,10 @@ bool parse_decimal(std::u16string_view text, std::size_t& pos, int& value);
 
 // Reads a bank short name ("u", "p%d", "c%d", either case) at pos, for the
 // Program banks when kind is program_dump, program_request or
-// program_bank_request and for the Mix banks otherwise. A Preset or Card
-// that does not exist is reported through box (empty caption, OK) and makes
-// the spec fail; syntax errors fail silently.
+// program_bank_request, for the Mix banks when it is one of the three Mix
+// kinds; any other kind reads nothing and fails. A Preset or Card
+// that does not exist is reported through box (empty caption, OK) and the
+// read fails; syntax errors fail silently.
 bool parse_bank_spec(std::u16string_view text, std::size_t& pos, message_kind kind, int& bank,
                      message_box& box);
 
