@@ -1,0 +1,39 @@
+#pragma once
+
+// A main window over its own library, with a scripted message box and file
+// chooser, and quick ways to fill the library and read the panel.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "library/library_tree.h"
+#include "tests/support/scripted_message_box.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/dialog_templates.h"
+#include "ui/main_window.h"
+
+namespace patchwarden::testing {
+
+struct window_test : ::testing::Test {
+    library_tree library;
+    scripted_message_box box;
+    scripted_file_chooser files;
+    main_window window{library, box, files};
+
+    void put(message_kind kind, int bank, int number, std::u16string_view name) {
+        library.insert_record(std::make_unique<a6_message>(make_dump(kind, bank, number, name)), false,
+                              box_buttons::yes_no, box);
+    }
+    library_node* entry(message_kind kind, int bank, int number) { return library.find_entry(kind, bank, number); }
+    void click(int id) { control<QAbstractButton>(&window, id)->click(); }
+    QLineEdit* edit(int id) { return control<QLineEdit>(&window, id); }
+    QString text(int id) { return edit(id)->text(); }
+    void set_text(int id, const QString& text) { edit(id)->setText(text); }
+    bool enabled(int id) { return find_control(&window, id)->isEnabled(); }
+    void set_checked(int id, bool on) { control<QCheckBox>(&window, id)->setChecked(on); }
+    std::string label(const library_node* node) { return node ? narrow(node->label()) : std::string("(none)"); }
+};
+
+}  // namespace patchwarden::testing
