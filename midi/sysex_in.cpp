@@ -45,6 +45,9 @@ void sysex_in::dev_string(const midi_input& device, int max_chars, std::u16strin
 }
 
 void sysex_in::init(int device) {
+    // Callers shut down first; one that does not would otherwise leave the
+    // running device behind without its buffer.
+    shutdown();
     header = midi_header{};
     header.data = buffer.data();
     header.buffer_length = sysex_in_buffer_size;

@@ -33,6 +33,9 @@ void sysex_out::dev_string(const midi_output& device, int max_chars, std::u16str
 }
 
 void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_pause_ms) {
+    // Callers shut down first; one that does not would otherwise replace a
+    // running send thread, which ends the process.
+    shutdown();
     // Fresh, non-signalled events for this opening.
     transfer_event.reset();
     shutdown_event.reset();

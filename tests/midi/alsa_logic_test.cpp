@@ -71,6 +71,19 @@ TEST(alsa_pacing, slices_go_in_sub_writes_each_after_the_last_ones_wire_time) {
     EXPECT_EQ(wire_time(3125), std::chrono::seconds(1));
 }
 
+TEST(alsa_sequencer, without_a_sequencer_nothing_is_listed_or_opened) {
+    if (std::filesystem::exists("/dev/snd/seq")) GTEST_SKIP() << "this machine has a sequencer";
+#ifdef PW_HAVE_ALSA
+    patchwarden::alsa_system system;
+    EXPECT_FALSE(system.available());
+    EXPECT_EQ(system.input_count(), 0);
+    EXPECT_EQ(system.output_count(), 0);
+    std::unique_ptr<patchwarden::midi_output> output;
+    EXPECT_EQ(system.open_output(0, output), patchwarden::midi_result::error);
+    EXPECT_EQ(output, nullptr);
+#endif
+}
+
 TEST(alsa_sequencer, loopback_through_midi_through) {
     if (!std::filesystem::exists("/dev/snd/seq"))
         GTEST_SKIP() << "no /dev/snd/seq on this machine (load snd-seq-dummy for the Midi Through "

@@ -265,6 +265,19 @@ TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_fro
     }
 }
 
+TEST_F(sysex_out_test, init_on_an_open_object_closes_it_first) {
+    open(1024, 0);
+    out.init(1, 512, 0);
+    EXPECT_TRUE(out.is_open);
+    EXPECT_EQ(log.only({"close out"}), std::vector<std::string>{"close out 0"});
+    out.send_async(stream(10));
+    settle(0);
+    for (int i = 0; i < 2000 && devices.slices().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(devices.slices().size(), 1u);
+    EXPECT_EQ(devices.slices()[0].output, 1);
+}
+
 TEST_F(sysex_out_test, close_failure_throws_and_leaves_the_object_open) {
     open(1024, 0);
     devices.fail_out_close = true;
