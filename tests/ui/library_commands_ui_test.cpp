@@ -1,0 +1,182 @@
+// Move, Copy and Unload given with the window's buttons, and the window in
+// use while a replace prompt waits for its answer.
+
+#include <QSignalSpy>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include "tests/ui/window_fixture.h"
+#include "ui/library_model.h"
+
+namespace patchwarden {
+namespace {
+
+using namespace testing;
+
+TEST_F(window_test, move_takes_the_bank_number_and_name_fields) {
+    put(program_dump, 0, 5, u"Old Name");
+    window.select_node(entry(program_dump, 0, 5));
+    set_text(main_ids::bank, "c2");
+    set_text(main_ids::number, "7");
+    set_text(main_ids::name, "New");
+    click(main_ids::move);
+    EXPECT_EQ(entry(program_dump, 0, 5), nullptr);
+    ASSERT_NE(entry(program_dump, 4, 7), nullptr);
+    EXPECT_EQ(label(entry(program_dump, 4, 7)), "007 New             ");
+    EXPECT_EQ(label(entry(program_dump, 4, 7)->parent()), "Card 2");
+    // "User" went with its only entry.
+    EXPECT_EQ(library.root()->child(0)->child_count(), 1);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(window_test, copy_leaves_the_source) {
+    put(mix_dump, 0, 5, u"Source");
+    window.select_node(entry(mix_dump, 0, 5));
+    set_text(main_ids::bank, "p1");
+    set_text(main_ids::number, " 12abc");
+    click(main_ids::copy);
+    EXPECT_NE(entry(mix_dump, 0, 5), nullptr);
+    ASSERT_NE(entry(mix_dump, 1, 12), nullptr);
+    EXPECT_EQ(label(entry(mix_dump, 1, 12)), "012 Source          ");
+}
+
+TEST_F(window_test, bad_fields_end_move_and_copy) {
+    put(program_dump, 0, 5, u"Stays");
+    window.select_node(entry(program_dump, 0, 5));
+    for (const char* number : {"128", "-1", "", "abc"}) {
+        set_text(main_ids::number, number);
+        click(main_ids::move);
+        click(main_ids::copy);
+    }
+    EXPECT_TRUE(box.shown.empty());
+    set_text(main_ids::number, "9");
+    set_text(main_ids::bank, "p3");
+    click(main_ids::move);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, u"Program bank Preset 3 doesn't exist");
+    EXPECT_EQ(library.node_count(), 4u);  // Everything, Programs, User, the entry
+    EXPECT_NE(entry(program_dump, 0, 5), nullptr);
+}
+
+TEST_F(window_test, a_bank_node_moves_all_its_entries_asking_for_each_occupied_place) {
+    put(program_dump, 0, 1, u"One");
+    put(program_dump, 0, 2, u"Two");
+    put(program_dump, 3, 2, u"Occupant");
+    window.select_node(entry(program_dump, 0, 1)->parent());
+    EXPECT_EQ(text(main_ids::bank), "u");
+    set_text(main_ids::bank, "c1");
+    box.answers = {box_answer::yes};
+    click(main_ids::move);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].buttons, box_buttons::yes_no);
+    EXPECT_EQ(label(entry(program_dump, 3, 1)), "001 One             ");
+    EXPECT_EQ(label(entry(program_dump, 3, 2)), "002 Two             ");
+    EXPECT_EQ(library.root()->child(0)->child_count(), 1);  // "User" is gone
+}
+
+TEST_F(window_test, unload_removes_the_selection_and_what_became_empty) {
+    put(program_dump, 0, 1, u"Only");
+    put(mix_dump, 0, 1, u"Mix");
+    window.select_node(nullptr);
+    click(main_ids::unload);
+    EXPECT_EQ(library.node_count(), 7u);
+    window.select_node(entry(program_dump, 0, 1));
+    click(main_ids::unload);
+    EXPECT_EQ(library.root()->child_count(), 1);
+    EXPECT_EQ(label(library.root()->child(0)), "Mixes");
+    window.select_node(library.root());
+    click(main_ids::unload);
+    EXPECT_EQ(library.root(), nullptr);
+    EXPECT_EQ(window.model().rowCount(), 0);
+    EXPECT_EQ(window.selected_node(), nullptr);
+}
+
+TEST_F(window_test, the_view_follows_every_change_of_the_library) {
+    put(program_dump, 3, 7, u"Seven");
+    put(program_dump, 3, 2, u"Two");
+    put(program_dump, 0, 9, u"User");
+    auto& model = window.model();
+    const QModelIndex root = model.index(0, 0);
+    EXPECT_EQ(model.data(root).toString(), "Everything");
+    EXPECT_TRUE(window.tree_view().isExpanded(root));
+    const QModelIndex card = model.index(0, 0, model.index(0, 0, root));
+    EXPECT_EQ(model.data(card).toString(), "Card 1");
+    ASSERT_EQ(model.rowCount(card), 2);
+    EXPECT_EQ(model.data(model.index(0, 0, card)).toString(), "002 Two             ");
+    EXPECT_EQ(model.data(model.index(1, 0, card)).toString(), "007 Seven           ");
+
+    // A selected entry stays selected when a new one sorts in above it.
+    window.select_node(entry(program_dump, 3, 7));
+    put(program_dump, 3, 1, u"One");
+    EXPECT_EQ(window.selected_node(), entry(program_dump, 3, 7));
+    EXPECT_EQ(window.tree_view().currentIndex().row(), 2);
+
+    // A collapsed "Everything" opens again with the next insertion.
+    window.tree_view().collapse(root);
+    EXPECT_FALSE(library.root()->expanded());
+    put(mix_dump, 0, 0, u"Mix");
+    EXPECT_TRUE(window.tree_view().isExpanded(model.index(0, 0)));
+}
+
+TEST_F(window_test, the_window_stays_usable_while_a_replace_prompt_is_open) {
+    temp_folder folder;
+    put(program_dump, 0, 1, u"Loaded");
+    put(program_dump, 0, 2, u"Other");
+    byte_vector bytes;
+    append(bytes, dump_bytes(program_dump, 0, 1, u"Incoming"));
+    append(bytes, dump_bytes(program_dump, 0, 3, u"After"));
+    write_bytes(folder.path() / "in.syx", bytes);
+
+    // While the Load's prompt is open the user unloads the entry it asks
+    // about, copies another, reads About; only then is the prompt answered.
+    std::vector<std::string> order;
+    box.while_open = [&](const testing::shown_box& shown) {
+        if (shown.caption == u"About") return;
+        order.push_back("prompt open");
+        box.while_open = nullptr;
+        window.select_node(entry(program_dump, 0, 1));
+        click(main_ids::unload);
+        order.push_back("unloaded");
+        window.select_node(entry(program_dump, 0, 2));
+        set_text(main_ids::bank, "c1");
+        set_text(main_ids::number, "2");
+        set_text(main_ids::name, "Copied");
+        click(main_ids::copy);
+        order.push_back("copied");
+        click(main_ids::about);
+        order.push_back("about");
+    };
+    box.answers = {box_answer::yes};
+    files.open_answers.push_back(folder.file("in.syx"));
+    click(main_ids::load);
+    order.push_back("answered");
+    EXPECT_EQ(order, (std::vector<std::string>{"prompt open", "unloaded", "copied", "about", "answered"}));
+    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 Incoming        ");
+    EXPECT_NE(entry(program_dump, 0, 3), nullptr);  // the load went on
+    EXPECT_EQ(label(entry(program_dump, 3, 2)), "002 Copied          ");
+    // The model agrees with the library everywhere.
+    std::function<void(const library_node*, const QModelIndex&)> same = [&](const library_node* node,
+                                                                              const QModelIndex& index) {
+        EXPECT_EQ(window.model().node_of(index), node);
+        EXPECT_EQ(window.model().rowCount(index), node->child_count());
+        for (int row = 0; row < node->child_count(); ++row) same(node->child(row), window.model().index(row, 0, index));
+    };
+    same(library.root(), window.model().index(0, 0));
+}
+
+TEST_F(window_test, quitting_while_a_prompt_is_open_does_not_lose_the_window) {
+    temp_folder folder;
+    put(program_dump, 0, 1, u"Loaded");
+    write_bytes(folder.path() / "in.syx", dump_bytes(program_dump, 0, 1, u"Incoming"));
+    QSignalSpy finished(&window, &QDialog::finished);
+    window.show();
+    box.while_open = [&](const testing::shown_box&) { click(main_ids::quit); };
+    box.answers = {box_answer::cancel};
+    files.open_answers.push_back(folder.file("in.syx"));
+    click(main_ids::load);
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 Loaded          ");
+}
+
+}  // namespace
+}  // namespace patchwarden
