@@ -1,0 +1,153 @@
+// Loading a full library (every Program and Mix bank and the Global Data,
+// 4,737 dumps) from a .syx file into the empty window with the tree shown,
+// and saving "Everything" back.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTreeView>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <unistd.h>
+
+#include "data/a6_message.h"
+#include "data/bank_naming.h"
+#include "data/message_box.h"
+#include "data/text.h"
+#include "library/library_tree.h"
+#include "ui/file_chooser.h"
+#include "ui/control_table.h"
+#include "ui/main_window.h"
+
+namespace patchwarden {
+namespace {
+
+class silent_box : public message_box {
+public:
+    box_answer show(const std::u16string&, const std::u16string&, box_buttons, box_icon) override {
+        return box_answer::yes;
+    }
+};
+
+class fixed_chooser : public file_chooser {
+public:
+    std::u16string path;
+    std::optional<std::u16string> choose_open(QWidget*) override { return path; }
+    std::optional<std::u16string> choose_save(QWidget*, const std::u16string&) override { return path; }
+};
+
+std::filesystem::path bench_folder() {
+    static const std::filesystem::path folder = [] {
+        auto f = std::filesystem::temp_directory_path() / ("pw_bench_ui_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(f);
+        return f;
+    }();
+    return folder;
+}
+
+// Every entry of every bank with its own name and body, and the Global Data.
+std::filesystem::path full_library_file() {
+    static const std::filesystem::path path = [] {
+        const auto p = bench_folder() / "full.syx";
+        std::ofstream out(p, std::ios::binary);
+        std::mt19937 random(42);
+        std::size_t dumps = 0;
+        auto write = [&](a6_message& record) {
+            const byte_vector bytes = encode_message(record);
+            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            ++dumps;
+        };
+        for (message_kind kind : {program_dump, mix_dump}) {
+            const int banks = bank_count(a6_message(kind));
+            for (int bank = 0; bank < banks; ++bank) {
+                for (int number = 0; number < 128; ++number) {
+                    a6_message record(kind, bank, number);
+                    record.data.resize(kind == program_dump ? program_body_size : mix_body_size);
+                    for (auto& b : record.data) b = static_cast<std::uint8_t>(random());
+                    set_name(record, u"Sound " + decimal(bank) + u"-" + decimal(number));
+                    write(record);
+                }
+            }
+        }
+        a6_message global(global_dump);
+        global.data.resize(global_body_size);
+        for (auto& b : global.data) b = static_cast<std::uint8_t>(random());
+        write(global);
+        out.close();
+        std::printf("full library file: %zu dumps, %llu bytes\n", dumps,
+                    static_cast<unsigned long long>(std::filesystem::file_size(p)));
+        return p;
+    }();
+    return path;
+}
+
+void load_full_library(benchmark::State& state) {
+    const auto file = full_library_file();
+    silent_box box;
+    fixed_chooser files;
+    files.path = file.u16string();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto library = std::make_unique<library_tree>();
+        auto window = std::make_unique<main_window>(*library, box, files);
+        window->show();
+        control<QAbstractButton>(window.get(), 1025)->click();  // ask off
+        QApplication::processEvents();
+        state.ResumeTiming();
+
+        control<QAbstractButton>(window.get(), 1024)->click();  // Load
+        QApplication::processEvents();  // the tree lays out and paints
+
+        state.PauseTiming();
+        if (library->node_count() != 4737 + 3 + 19 + 18) state.SkipWithError("not everything was loaded");
+        window.reset();
+        library.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(std::filesystem::file_size(file)));
+}
+BENCHMARK(load_full_library)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void save_everything(benchmark::State& state) {
+    const auto file = full_library_file();
+    silent_box box;
+    fixed_chooser files;
+    library_tree library;
+    main_window window(library, box, files);
+    window.show();
+    control<QAbstractButton>(&window, 1025)->click();
+    files.path = file.u16string();
+    control<QAbstractButton>(&window, 1024)->click();
+    QApplication::processEvents();
+    window.select_node(library.root());
+    const auto out = bench_folder() / "everything.syx";
+    files.path = out.u16string();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(out);
+        state.ResumeTiming();
+        control<QAbstractButton>(&window, 1033)->click();  // Save
+    }
+    if (std::filesystem::file_size(out) != std::filesystem::file_size(file)) state.SkipWithError("saved size differs");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(std::filesystem::file_size(out)));
+}
+BENCHMARK(save_everything)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace patchwarden
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code error;
+    std::filesystem::remove_all(patchwarden::bench_folder(), error);
+    return 0;
+}
