@@ -66,9 +66,11 @@ private:
     library_node* parent_ = nullptr;
     int row_ = 0;
     bool expanded_ = false;
-    // True while the children are known to stand in ascending label order,
-    // which lets lookups among many entries use a binary search.
-    bool children_in_order_ = true;
+    // What is known of the order of the children: ascending by label (lookups
+    // among many entries then use a binary search), ascending but for the
+    // last one (a new entry appended, to be sorted in), or nothing.
+    enum class child_order : unsigned char { ascending, last_out_of_place, unknown };
+    child_order order_ = child_order::ascending;
     std::uint64_t serial_ = 0;
 };
 

@@ -115,7 +115,7 @@ a6_message* library_tree::record_of(const library_node* node) const {
 
 library_node* library_tree::match_child(const library_node* parent, std::u16string_view label, bool prefix) const {
     const auto& list = siblings_of(parent);
-    if (parent && parent->children_in_order_ && list.size() > 8) {
+    if (parent && parent->order_ == library_node::child_order::ascending && list.size() > 8) {
         // Children in ascending order: every label equal to, or starting
         // with, the sought one stands in one run from the first label not
         // below it, so that one is the first match in display order too.
@@ -143,7 +143,13 @@ library_node* library_tree::append_child(library_node* parent, std::u16string la
     notify([&](library_observer& o) { o.node_about_to_be_appended(parent, row); });
     const std::uint64_t serial = next_serial_++;
     std::unique_ptr<library_node> node(new library_node(std::move(label), parent, row, serial));
-    if (parent && !list.empty() && node->label_ < list.back()->label_) parent->children_in_order_ = false;
+    if (parent && !list.empty()) {
+        using order = library_node::child_order;
+        if (parent->order_ != order::ascending)
+            parent->order_ = order::unknown;
+        else if (node->label_ < list.back()->label_)
+            parent->order_ = order::last_out_of_place;
+    }
     library_node* added = node.get();
     list.push_back(std::move(node));
     by_serial_.emplace(serial, added);
@@ -207,7 +213,7 @@ std::unique_ptr<a6_message> library_tree::detach_record(library_node* node) {
 void library_tree::set_label(library_node* node, std::u16string label) {
     if (!contains(node) || node->label_ == label) return;
     node->label_ = std::move(label);
-    if (node->parent_) node->parent_->children_in_order_ = false;
+    if (node->parent_) node->parent_->order_ = library_node::child_order::unknown;
     notify([&](library_observer& o) { o.label_changed(node); });
 }
 
@@ -220,28 +226,30 @@ void library_tree::set_expanded(library_node* node, bool expanded) {
 void library_tree::expand_root() { set_expanded(root(), true); }
 
 void library_tree::sort_children(library_node* node) {
+    using order_state = library_node::child_order;
     if (!contains(node)) return;
     auto& list = node->children_;
     const std::size_t n = list.size();
-    if (node->children_in_order_ || n < 2) {
-        node->children_in_order_ = true;
-        return;
-    }
+    const order_state known = node->order_;
+    node->order_ = order_state::ascending;
+    if (known == order_state::ascending || n < 2) return;
     const auto by_label = [&](std::size_t a, std::size_t b) { return list[a]->label_ < list[b]->label_; };
 
     // order[i] is the old row of the child that goes to row i.
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    const auto unsorted = std::is_sorted_until(list.begin(), list.end(), [](const auto& a, const auto& b) {
-        return a->label_ < b->label_;
-    });
-    if (unsorted == list.end()) {
-        node->children_in_order_ = true;
-        return;
+    bool last_only = known == order_state::last_out_of_place;
+    if (!last_only) {
+        const auto unsorted = std::is_sorted_until(list.begin(), list.end(), [](const auto& a, const auto& b) {
+            return a->label_ < b->label_;
+        });
+        if (unsorted == list.end()) return;
+        last_only = unsorted == list.end() - 1;
     }
-    if (unsorted == list.end() - 1) {
+    if (last_only) {
         // The usual case: one entry appended behind entries in order.
         const auto place = std::upper_bound(order.begin(), order.end() - 1, n - 1, by_label);
+        if (place == order.end() - 1) return;
         std::rotate(place, order.end() - 1, order.end());
     } else {
         std::stable_sort(order.begin(), order.end(), by_label);
@@ -257,7 +265,6 @@ void library_tree::sort_children(library_node* node) {
     }
     list = std::move(sorted);
     renumber(list, 0);
-    node->children_in_order_ = true;
     notify([&](library_observer& o) { o.children_sorted(node, new_row_of_old); });
 }
 
@@ -270,6 +277,9 @@ void library_tree::remove_subtree(library_node* node) {
     std::unique_ptr<library_node> owned = std::move(list[static_cast<std::size_t>(row)]);
     list.erase(list.begin() + row);
     renumber(list, static_cast<std::size_t>(row));
+    if (parent && parent->order_ == library_node::child_order::last_out_of_place &&
+        static_cast<std::size_t>(row) == list.size())
+        parent->order_ = library_node::child_order::ascending;
     forget(owned.get());
     owned.reset();  // the nodes of the subtree and their records
     notify([&](library_observer& o) { o.node_removed(parent, row); });
