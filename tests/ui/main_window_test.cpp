@@ -120,6 +120,11 @@ TEST_F(window_fixture, enter_in_the_request_field_does_nothing) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(window_fixture, no_button_becomes_the_default_when_shown) {
+    window->show();
+    for (auto* button : window->findChildren<QPushButton*>()) EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+}
+
 TEST_F(window_fixture, enter_on_a_focused_button_clicks_it) {
     window->show();
     window->activateWindow();
