@@ -17,6 +17,8 @@
 //
 // Faults for tests: silent, fewer dumps than asked, garbage, truncated
 // messages, and vanishing (the device is gone: submits fail, no more input).
+//
+// The emulator must outlive every device opened on it.
 
 #include <chrono>
 #include <condition_variable>
