@@ -52,6 +52,7 @@ std::u16string replace_prompt_text(const a6_message& existing, const a6_message&
 class library_tree {
 public:
     library_tree();
+    // Frees every node and record; observers are not told.
     ~library_tree();
     library_tree(const library_tree&) = delete;
     library_tree& operator=(const library_tree&) = delete;
@@ -67,7 +68,9 @@ public:
     // "Everything", or null when the library is empty.
     library_node* root() const;
 
-    // Whether node is a node of this tree now.
+    // Whether node is a node of this tree now. The address of a node that has
+    // gone may be taken by a later one: to recognise a node remembered across
+    // a prompt, keep its serial instead.
     bool contains(const library_node* node) const;
     // The node with this serial, or null when it has gone.
     library_node* find_serial(std::uint64_t serial) const;
