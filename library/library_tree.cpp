@@ -233,38 +233,50 @@ void library_tree::sort_children(library_node* node) {
     const order_state known = node->order_;
     node->order_ = order_state::ascending;
     if (known == order_state::ascending || n < 2) return;
-    const auto by_label = [&](std::size_t a, std::size_t b) { return list[a]->label_ < list[b]->label_; };
+    const auto label_less = [](const std::unique_ptr<library_node>& a, const std::unique_ptr<library_node>& b) {
+        return a->label_ < b->label_;
+    };
 
-    // order[i] is the old row of the child that goes to row i.
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), std::size_t{0});
     bool last_only = known == order_state::last_out_of_place;
     if (!last_only) {
-        const auto unsorted = std::is_sorted_until(list.begin(), list.end(), [](const auto& a, const auto& b) {
-            return a->label_ < b->label_;
-        });
+        const auto unsorted = std::is_sorted_until(list.begin(), list.end(), label_less);
         if (unsorted == list.end()) return;
         last_only = unsorted == list.end() - 1;
     }
-    if (last_only) {
-        // The usual case: one entry appended behind entries in order.
-        const auto place = std::upper_bound(order.begin(), order.end() - 1, n - 1, by_label);
-        if (place == order.end() - 1) return;
-        std::rotate(place, order.end() - 1, order.end());
-    } else {
-        std::stable_sort(order.begin(), order.end(), by_label);
-    }
 
-    notify([&](library_observer& o) { o.children_about_to_be_sorted(node); });
-    std::vector<std::unique_ptr<library_node>> sorted;
-    sorted.reserve(n);
-    std::vector<int> new_row_of_old(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        new_row_of_old[order[i]] = static_cast<int>(i);
-        sorted.push_back(std::move(list[order[i]]));
+    std::vector<int> new_row_of_old;
+    if (last_only) {
+        // The usual case: one entry appended behind entries in order moves up
+        // to its place; the ones from there on move down one row.
+        const auto place = std::upper_bound(list.begin(), list.end() - 1, list.back(), label_less);
+        if (place == list.end() - 1) return;
+        const auto from = static_cast<std::size_t>(place - list.begin());
+        notify([&](library_observer& o) { o.children_about_to_be_sorted(node); });
+        std::rotate(place, list.end() - 1, list.end());
+        renumber(list, from);
+        if (!observers_.empty()) {
+            new_row_of_old.resize(n);
+            std::iota(new_row_of_old.begin(), new_row_of_old.end(), 0);
+            for (std::size_t old = from; old + 1 < n; ++old) new_row_of_old[old] = static_cast<int>(old + 1);
+            new_row_of_old[n - 1] = static_cast<int>(from);
+        }
+    } else {
+        // order[i] is the old row of the child that goes to row i.
+        std::vector<std::size_t> order(n);
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return label_less(list[a], list[b]); });
+        notify([&](library_observer& o) { o.children_about_to_be_sorted(node); });
+        std::vector<std::unique_ptr<library_node>> sorted;
+        sorted.reserve(n);
+        new_row_of_old.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            new_row_of_old[order[i]] = static_cast<int>(i);
+            sorted.push_back(std::move(list[order[i]]));
+        }
+        list = std::move(sorted);
+        renumber(list, 0);
     }
-    list = std::move(sorted);
-    renumber(list, 0);
     notify([&](library_observer& o) { o.children_sorted(node, new_row_of_old); });
 }
 
