@@ -98,10 +98,15 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
         Qt::QueuedConnection);
     connect(model_, &library_model::expansion_changed, tree_,
             [this](const QModelIndex& index, bool expanded) { tree_->setExpanded(index, expanded); });
-    connect(tree_, &QTreeView::expanded, this,
-            [this](const QModelIndex& index) { library_.set_expanded(model_->node_of(index), true); });
-    connect(tree_, &QTreeView::collapsed, this,
-            [this](const QModelIndex& index) { library_.set_expanded(model_->node_of(index), false); });
+    // The user opens and closes branches; the library keeps the state. A
+    // branch the library itself opened is reported back here too, and then
+    // changes nothing.
+    auto follow_view = [this](const QModelIndex& index, bool expanded) {
+        library_node* node = model_->node_of(index);
+        if (node && node->expanded() != expanded) library_.set_expanded(node, expanded);
+    };
+    connect(tree_, &QTreeView::expanded, this, [follow_view](const QModelIndex& index) { follow_view(index, true); });
+    connect(tree_, &QTreeView::collapsed, this, [follow_view](const QModelIndex& index) { follow_view(index, false); });
 
     // The three boxes start unchecked and are clicked once, as the user would.
     for (int id : {main_ids::update_bank, main_ids::update_number, main_ids::ask}) control<QCheckBox>(this, id)->click();
