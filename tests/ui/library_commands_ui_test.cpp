@@ -1,6 +1,7 @@
 // Move, Copy and Unload given with the window's buttons, and the window in
 // use while a replace prompt waits for its answer.
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -116,6 +117,39 @@ TEST_F(window_test, the_view_follows_every_change_of_the_library) {
     EXPECT_FALSE(library.root()->expanded());
     put(mix_dump, 0, 0, u"Mix");
     EXPECT_TRUE(window.tree_view().isExpanded(model.index(0, 0)));
+}
+
+QStringList model_warnings;
+
+void keep_model_warnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg) model_warnings << message;
+}
+
+TEST_F(window_test, the_model_keeps_qt_item_model_rules_through_every_change) {
+    model_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keep_model_warnings);
+    {
+        QAbstractItemModelTester tester(&window.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+        for (int n : {9, 3, 120, 0, 64}) put(program_dump, 5, n, u"Card");
+        put(mix_dump, 0, 4, u"Mix");
+        put(global_dump, -1, -1, u"");
+        put(program_dump, 5, 3, u"Replaced");  // a new node in place of the old
+        window.select_node(entry(program_dump, 5, 9));
+        set_text(main_ids::bank, "u");
+        set_text(main_ids::number, "1");
+        set_text(main_ids::name, "Moved");
+        click(main_ids::move);
+        window.select_node(entry(program_dump, 5, 3)->parent());
+        set_text(main_ids::bank, "c1");
+        click(main_ids::copy);
+        window.select_node(entry(program_dump, 5, 0)->parent());
+        click(main_ids::unload);
+        window.select_node(library.root());
+        click(main_ids::unload);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(model_warnings.isEmpty()) << model_warnings.join('\n').toStdString();
+    EXPECT_EQ(window.model().rowCount(), 0);
 }
 
 TEST_F(window_test, the_window_stays_usable_while_a_replace_prompt_is_open) {
