@@ -126,10 +126,24 @@ read_result read_syx_file(const std::filesystem::path& path,
     if (!file) return read_result::open_failed;
     std::vector<std::uint8_t> block(block_size == 0 ? 1 : block_size);
     message_splitter splitter;
+    // A candidate far longer than any dump can only be skipped; its bytes
+    // are dropped as they come instead of piling up until its 0xF7.
+    bool skipping = false;
+    auto hand_on = [&](byte_vector&& candidate) {
+        if (skipping) {
+            skipping = false;
+            return true;
+        }
+        return on_candidate(std::move(candidate));
+    };
     for (;;) {
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
-        if (got > 0 && !splitter.feed(std::span<const std::uint8_t>(block.data(), got), on_candidate)) {
+        if (got > 0 && !splitter.feed(std::span<const std::uint8_t>(block.data(), got), hand_on)) {
             return read_result::stopped;
+        }
+        if (splitter.pending() > syx_longest_candidate) {
+            splitter.reset();
+            skipping = true;
         }
         if (got < block.size()) {
             return std::ferror(file.get()) ? read_result::read_failed : read_result::complete;

@@ -27,6 +27,10 @@ enum class read_result {
 
 inline constexpr std::size_t syx_read_block = 64 * 1024;
 
+// Candidates longer than this (far longer than the longest dump) are
+// skipped without being held in memory whole.
+inline constexpr std::size_t syx_longest_candidate = 1024 * 1024;
+
 // Hands each candidate message of the file (see message_splitter) to
 // on_candidate, which returns false to stop reading.
 read_result read_syx_file(const std::filesystem::path& path,

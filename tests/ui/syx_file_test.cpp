@@ -333,6 +333,23 @@ TEST(syx_file, reading_in_any_block_size_hands_on_the_same_candidates) {
     EXPECT_EQ(seen, 2);
 }
 
+TEST(syx_file, an_endless_candidate_is_skipped_without_losing_what_follows) {
+    temp_folder folder;
+    byte_vector bytes(3 * syx_longest_candidate, 0x11);  // no 0xF7 for megabytes
+    append(bytes, dump_bytes(program_dump, 0, 1, u"Swallowed"));  // ends the long candidate
+    append(bytes, dump_bytes(program_dump, 0, 2, u"Kept"));
+    write_bytes(folder.path() / "in.syx", bytes);
+    std::vector<byte_vector> got;
+    EXPECT_EQ(read_syx_file(folder.path() / "in.syx",
+                            [&](byte_vector&& c) {
+                                got.push_back(std::move(c));
+                                return true;
+                            }),
+              read_result::complete);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], dump_bytes(program_dump, 0, 2, u"Kept"));
+}
+
 TEST(syx_file, writing_through_a_link_replaces_the_file_it_points_to) {
     temp_folder folder;
     write_bytes(folder.path() / "real.syx", {0xF0, 0xF7});
