@@ -190,15 +190,5 @@ TEST_F(window_fixture, config_refreshes_the_device_fields) {
     EXPECT_EQ(edit(main_ids::midi_in)->text(), "closed");
 }
 
-TEST_F(window_fixture, send_and_the_check_boxes_change_nothing_by_themselves) {
-    control<QPushButton>(window.get(), main_ids::send)->click();
-    check(main_ids::update_bank)->click();
-    check(main_ids::ask)->click();
-    EXPECT_TRUE(box.shown.empty());
-    EXPECT_TRUE(window->send_queue().empty());
-    EXPECT_FALSE(check(main_ids::update_bank)->isChecked());
-    EXPECT_FALSE(check(main_ids::ask)->isChecked());
-}
-
 }  // namespace
 }  // namespace patchwarden

@@ -260,6 +260,20 @@ TEST_F(file_fixture, a_folder_that_cannot_be_written_is_reported) {
     EXPECT_EQ(box.shown[0].text, u"Can't save to " + path);
     EXPECT_EQ(box.shown[0].icon, box_icon::error);
     EXPECT_EQ(box.shown[0].caption, u"");
+
+    // A folder chosen as the file: asked about (it opens for reading), and
+    // neither appending nor replacing can write it.
+    std::filesystem::create_directory(folder.path() / "folder.syx");
+    for (box_answer answer : {box_answer::yes, box_answer::no}) {
+        box.answers = {answer};
+        save(library.root(), folder.file("folder.syx"));
+        EXPECT_EQ(box.shown.back().text, u"Can't save to " + folder.file("folder.syx"));
+    }
+    EXPECT_EQ(box.shown.size(), 5u);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "folder.syx"));
+    auto entries = folder.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"folder.syx", "in.syx"}));
 }
 
 // Writes the first blocks, then fails.
