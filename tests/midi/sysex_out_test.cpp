@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <thread>
 
@@ -242,8 +243,13 @@ TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_fro
         recording_sink sink;
         hooked_clock clock;
         sysex_out out{devices, sink, clock};
-        // Sleep 1 opens send, sleep 2 follows the first chunk.
+        // Sleep 1 opens send and holds the thread until every buffer is
+        // queued, so a slow test thread cannot leave the queue empty after
+        // the first buffer; sleep 2 follows the first chunk.
+        std::atomic<bool> all_queued{false};
         clock.hook = [&](int n) {
+            if (n == 1)
+                while (!all_queued) std::this_thread::yield();
             if (n == 2) out.shutdown_event.set();
         };
         out.init(0, 100, 1);
@@ -254,6 +260,7 @@ TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_fro
             out.send_async(stream(100, 9));
         }
         out.send_async(stream(100));
+        all_queued = true;
         out.thread.join();  // the thread ends on its own after the signal
         const auto slices = devices.slices();
         ASSERT_EQ(slices.size(), 2u);
