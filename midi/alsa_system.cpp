@@ -52,6 +52,14 @@ public:
     }
     midi_result start() override {
         if (thread_.joinable()) return midi_result::ok;
+        {
+            // Input starts now: whatever is still waiting in the client's
+            // input (bytes that came while this port was connected but not
+            // started, or for an earlier port of the same number, which the
+            // sequencer hands out again after a close) is not for it.
+            std::lock_guard guard(owner_.seq_lock_);
+            snd_seq_drop_input(owner_.seq_);
+        }
         wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (wake_fd_ < 0) return midi_result::error;
         running_ = true;

@@ -154,5 +154,94 @@ TEST(alsa_sequencer, loopback_through_midi_through) {
 #endif
 }
 
+#ifdef PW_HAVE_ALSA
+// Blocks received by a raw device, copied out and the buffer handed back.
+struct block_catcher {
+    std::mutex m;
+    std::vector<byte_vector> got;
+    static void proc(patchwarden::midi_input& d, std::uint32_t msg, void* inst,
+                     patchwarden::midi_header* h) {
+        auto* self = static_cast<block_catcher*>(inst);
+        if (msg != patchwarden::mim_longdata || h->bytes_recorded == 0) return;
+        {
+            std::lock_guard g(self->m);
+            self->got.emplace_back(h->data, h->data + h->bytes_recorded);
+        }
+        d.add_buffer(*h);
+    }
+    std::vector<byte_vector> taken() {
+        std::lock_guard g(m);
+        return got;
+    }
+};
+
+void send_whole(patchwarden::midi_output& output, byte_vector& m) {
+    patchwarden::midi_header h;
+    h.data = m.data();
+    h.buffer_length = h.bytes_recorded = static_cast<std::uint32_t>(m.size());
+    ASSERT_EQ(output.long_msg(h), patchwarden::midi_result::ok);
+    while (output.unprepare_header(h) == patchwarden::midi_result::still_playing)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+#endif
+
+TEST(alsa_sequencer, an_input_opened_again_gets_nothing_that_came_before_it_started) {
+    if (!std::filesystem::exists("/dev/snd/seq"))
+        GTEST_SKIP() << "no /dev/snd/seq on this machine (load snd-seq-dummy for the Midi Through "
+                        "loopback)";
+#ifdef PW_HAVE_ALSA
+    patchwarden::alsa_system system;
+    ASSERT_TRUE(system.available());
+    int in = -1, out = -1;
+    std::u16string n;
+    for (int i = 0; i < system.input_count(); ++i)
+        if (system.input_name(i, n) == patchwarden::midi_result::ok &&
+            n.rfind(u"Midi Through:", 0) == 0)
+            in = i;
+    for (int i = 0; i < system.output_count(); ++i)
+        if (system.output_name(i, n) == patchwarden::midi_result::ok &&
+            n.rfind(u"Midi Through:", 0) == 0)
+            out = i;
+    if (in < 0 || out < 0) GTEST_SKIP() << "no Midi Through port (snd-seq-dummy not loaded)";
+
+    byte_vector buffer(1 << 16);
+    patchwarden::midi_header h;
+    h.data = buffer.data();
+    h.buffer_length = static_cast<std::uint32_t>(buffer.size());
+    block_catcher c;
+    std::unique_ptr<patchwarden::midi_input> input;
+    std::unique_ptr<patchwarden::midi_output> output;
+    ASSERT_EQ(system.open_input(in, &block_catcher::proc, &c, input), patchwarden::midi_result::ok);
+    ASSERT_EQ(system.open_output(out, output), patchwarden::midi_result::ok);
+    // A message comes in while the input is connected but not started, and
+    // the input is closed without having read it.
+    byte_vector stale(300, 0x22);
+    stale.front() = 0xF0;
+    stale.back() = 0xF7;
+    send_whole(*output, stale);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    input->reset();
+    input->close();
+    input.reset();
+
+    // The next input (its port gets the same number) starts clean.
+    ASSERT_EQ(system.open_input(in, &block_catcher::proc, &c, input), patchwarden::midi_result::ok);
+    h.bytes_recorded = 0;
+    input->add_buffer(h);
+    input->start();
+    byte_vector fresh(300, 0x33);
+    fresh.front() = 0xF0;
+    fresh.back() = 0xF7;
+    send_whole(*output, fresh);
+    for (int i = 0; i < 2000 && c.taken().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    input->reset();
+    input->close();
+    output->close();
+    EXPECT_EQ(c.taken(), std::vector<byte_vector>{fresh});
+#endif
+}
+
 }  // namespace
 }  // namespace patchwarden::alsa
