@@ -89,6 +89,10 @@ bool replace_file(const std::filesystem::path& path, const outgoing_queue& list,
         const auto resolved = std::filesystem::canonical(path, error);
         if (!error) target = resolved;
     }
+    // A file the user may not write stays as it is, although the folder
+    // would let a new file be renamed over it. Opening it to append changes
+    // nothing in it.
+    if (std::filesystem::is_regular_file(target, error) && !file_handle(open_file(target, "ab"))) return false;
     std::filesystem::path temporary;
     file_handle file = create_temporary(target, temporary);
     if (!file) return false;

@@ -4,7 +4,11 @@
 #include <QPushButton>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "library/library_tree.h"
 #include "tests/support/scripted_message_box.h"
@@ -372,6 +376,42 @@ TEST(syx_file, writing_through_a_link_replaces_the_file_it_points_to) {
     ASSERT_TRUE(write_syx_file(folder.path() / "link.syx", list, write_mode::replace));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "link.syx"));
     EXPECT_EQ(read_bytes(folder.path() / "real.syx"), list[0].bytes);
+}
+
+// Runs work as an ordinary user (in a child process when the tests run as
+// root, who may write any file), so that file permissions count. Nothing
+// when the child cannot give up root.
+std::optional<bool> as_ordinary_user(const std::function<bool()>& work) {
+    if (::geteuid() != 0) return work();
+    const pid_t child = ::fork();
+    if (child < 0) return std::nullopt;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(2);
+        std::_Exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return std::nullopt;
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST(syx_file, a_read_only_file_is_neither_replaced_nor_appended_to) {
+    namespace fs = std::filesystem;
+    temp_folder folder;
+    fs::permissions(folder.path(), fs::perms::all);  // anybody may make files beside it
+    const fs::path path = folder.path() / "locked.syx";
+    const byte_vector old_bytes = dump_bytes(mix_dump, 0, 9, u"Old");
+    write_bytes(path, old_bytes);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
+    for (write_mode mode : {write_mode::replace, write_mode::append}) {
+        const auto written = as_ordinary_user([&] { return write_syx_file(path, list, mode); });
+        ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
+        EXPECT_FALSE(*written);
+        EXPECT_EQ(read_bytes(path), old_bytes);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"locked.syx"});
+    }
 }
 
 }  // namespace
