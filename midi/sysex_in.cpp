@@ -26,7 +26,14 @@ sysex_in::~sysex_in() {
     try {
         shutdown();
     } catch (const sysex_error&) {
-        // Nobody is left to tell at the end of the run.
+        // Nobody is left to tell at the end of the run. The device may still
+        // be running: close it now, while the queue, lock and buffer its
+        // callback writes to still exist, not after them.
+        if (handle) {
+            handle->reset();
+            handle->close();
+            handle.reset();
+        }
     }
 }
 

@@ -171,6 +171,16 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
     }
 }
 
+TEST_F(sysex_in_test, going_away_after_a_failed_shutdown_still_closes_the_device) {
+    open(1);
+    devices.fail_in_reset = true;
+    log.clear();
+    in.reset();  // the destructor's shutdown throws and is swallowed
+    // The device was closed while the object's queue, lock and buffer, which
+    // its callback writes to, still existed.
+    EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 1"});
+}
+
 TEST_F(sysex_in_test, dev_string_reads_names_by_position_and_by_open_device) {
     std::u16string text;
     sysex_in::dev_string(devices, 1, 3, text);
