@@ -86,16 +86,19 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { update_selection_panel(model_->node_of(current)); });
     // When the selected node goes, the tree makes a neighbour current; show
-    // it selected too, once the change is over.
-    connect(
-        tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-        [this] {
-            const QModelIndex current = tree_->currentIndex();
-            if (current.isValid() && !tree_->selectionModel()->isSelected(current)) {
-                tree_->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
-            }
-        },
-        Qt::QueuedConnection);
+    // it selected too, once the change is over. The commands act on the
+    // current node, so it is never left unselected (Ctrl+click and
+    // Ctrl+Space would take the selection off it).
+    auto select_current = [this] {
+        const QModelIndex current = tree_->currentIndex();
+        if (current.isValid() && !tree_->selectionModel()->isSelected(current)) {
+            tree_->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+        }
+    };
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, select_current,
+            Qt::QueuedConnection);
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, select_current,
+            Qt::QueuedConnection);
     connect(model_, &library_model::expansion_changed, tree_,
             [this](const QModelIndex& index, bool expanded) { tree_->setExpanded(index, expanded); });
     // The user opens and closes branches; the library keeps the state. A

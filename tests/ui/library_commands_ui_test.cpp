@@ -3,6 +3,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -90,6 +91,29 @@ TEST_F(window_test, unload_removes_the_selection_and_what_became_empty) {
     EXPECT_EQ(library.root(), nullptr);
     EXPECT_EQ(window.model().rowCount(), 0);
     EXPECT_EQ(window.selected_node(), nullptr);
+}
+
+TEST_F(window_test, the_node_the_commands_act_on_is_always_shown_selected) {
+    put(program_dump, 0, 1, u"One");
+    put(program_dump, 0, 2, u"Two");
+    window.show();
+    QTreeView& tree = window.tree_view();
+    tree.expandAll();
+    window.select_node(entry(program_dump, 0, 1));
+    const QModelIndex one = tree.currentIndex();
+    ASSERT_TRUE(tree.selectionModel()->isSelected(one));
+
+    // Ctrl+click and Ctrl+Space would take the selection off the entry while
+    // it stays the one that Unload, Move, Copy and Save act on.
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::ControlModifier, tree.visualRect(one).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.selected_node(), entry(program_dump, 0, 1));
+    EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_Space, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
+    EXPECT_EQ(tree.selectionModel()->selectedIndexes(), QModelIndexList{tree.currentIndex()});
 }
 
 TEST_F(window_test, the_view_follows_every_change_of_the_library) {
