@@ -103,15 +103,12 @@ TEST_F(window_test, the_node_the_commands_act_on_is_always_shown_selected) {
     const QModelIndex one = tree.currentIndex();
     ASSERT_TRUE(tree.selectionModel()->isSelected(one));
 
-    // Ctrl+click and Ctrl+Space would take the selection off the entry while
-    // it stays the one that Unload, Move, Copy and Save act on.
-    QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::ControlModifier, tree.visualRect(one).center());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window.selected_node(), entry(program_dump, 0, 1));
-    EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
+    // Ctrl+Space (like Ctrl+click) would take the selection off the entry
+    // while it stays the one that Unload, Move, Copy and Save act on.
     tree.setFocus();
     QTest::keyClick(&tree, Qt::Key_Space, Qt::ControlModifier);
     QCoreApplication::processEvents();
+    EXPECT_EQ(window.selected_node(), entry(program_dump, 0, 1));
     EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
     EXPECT_EQ(tree.selectionModel()->selectedIndexes(), QModelIndexList{tree.currentIndex()});
 }
