@@ -81,6 +81,26 @@ file_handle create_temporary(const std::filesystem::path& target, std::filesyste
     return nullptr;
 }
 
+// A pipe or a device (not a folder) keeps no contents that a failed save
+// could spoil, and renaming a new file over it would destroy it.
+bool is_special_file(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+// Writes straight into the file, opened with mode.
+bool write_in_place(const std::filesystem::path& path, const char* mode, const outgoing_queue& list,
+                    const block_writer& writer) {
+    file_handle file(open_file(path, mode));
+    if (!file) return false;
+    bool ok = write_list(file.get(), list, writer);
+    ok = std::fflush(file.get()) == 0 && ok;
+    ok = (std::fclose(file.release()) == 0) && ok;
+    return ok;
+}
+
 bool replace_file(const std::filesystem::path& path, const outgoing_queue& list, const block_writer& writer) {
     std::error_code error;
     // Writing through a link replaces the file it points to, not the link.
@@ -161,6 +181,7 @@ bool syx_file_exists(const std::filesystem::path& path) {
 
 bool write_syx_file(const std::filesystem::path& path, const outgoing_queue& list, write_mode mode,
                     const block_writer& writer) {
+    if (is_special_file(path)) return write_in_place(path, mode == write_mode::append ? "ab" : "wb", list, writer);
     return mode == write_mode::append ? append_file(path, list, writer) : replace_file(path, list, writer);
 }
 

@@ -49,7 +49,8 @@ using block_writer = std::function<bool(std::FILE* file, std::span<const std::ui
 // a new file beside the target and renames it over the target once all is
 // written and closed; append adds to the end and, on failure, cuts the file
 // back to its old length. False when anything failed; the target is then as
-// it was. The writer can be replaced to test failures.
+// it was. A pipe or a device is written into directly. The writer can be
+// replaced to test failures.
 bool write_syx_file(const std::filesystem::path& path, const outgoing_queue& list, write_mode mode,
                     const block_writer& writer = {});
 

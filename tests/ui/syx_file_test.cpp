@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -412,6 +413,26 @@ TEST(syx_file, a_read_only_file_is_neither_replaced_nor_appended_to) {
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         EXPECT_EQ(folder.entries(), std::vector<std::string>{"locked.syx"});
     }
+}
+
+TEST(syx_file, a_pipe_is_written_into_and_not_replaced) {
+    // Replacing renames a new file over the target: over a pipe or a device
+    // (a save to /dev/null as root) that would destroy it.
+    temp_folder folder;
+    const std::filesystem::path path = folder.path() / "pipe.syx";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"Piped"), 0}};
+    for (write_mode mode : {write_mode::replace, write_mode::append}) {
+        EXPECT_TRUE(write_syx_file(path, list, mode));
+        EXPECT_TRUE(std::filesystem::is_fifo(path));
+        byte_vector got(list[0].bytes.size() + 1);
+        const ssize_t n = ::read(reader, got.data(), got.size());
+        got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        EXPECT_EQ(got, list[0].bytes);
+    }
+    ::close(reader);
 }
 
 }  // namespace
