@@ -14,9 +14,9 @@
 
 #include "data/message_box.h"
 #include "midi/midi_device.h"
-#include "midi/sysex_in.h"
-#include "midi/sysex_out.h"
-#include "midi/transport_clock.h"
+#include "midi/transport/sysex_in.h"
+#include "midi/transport/sysex_out.h"
+#include "midi/transport/transport_clock.h"
 
 namespace patchwarden {
 

@@ -1,9 +1,9 @@
 #include "midi/platform_midi.h"
 
 #if defined(_WIN32)
-#include "midi/winmm_system.h"
+#include "midi/winmm/winmm_system.h"
 #elif defined(PW_HAVE_ALSA)
-#include "midi/alsa_system.h"
+#include "midi/alsa/alsa_system.h"
 #endif
 
 namespace patchwarden {

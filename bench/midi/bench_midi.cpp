@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "data/a6_message.h"
-#include "midi/a6_emulator.h"
-#include "midi/sysex_in.h"
-#include "midi/sysex_out.h"
+#include "midi/emulator/a6_emulator.h"
+#include "midi/transport/sysex_in.h"
+#include "midi/transport/sysex_out.h"
 
 using namespace patchwarden;
 using clock_type = std::chrono::steady_clock;

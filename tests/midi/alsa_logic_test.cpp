@@ -1,4 +1,4 @@
-#include "midi/alsa_logic.h"
+#include "midi/alsa/alsa_logic.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "data/bytes.h"
 
 #ifdef PW_HAVE_ALSA
-#include "midi/alsa_system.h"
+#include "midi/alsa/alsa_system.h"
 #endif
 
 namespace patchwarden::alsa {

@@ -1,4 +1,4 @@
-#include "midi/a6_emulator.h"
+#include "midi/emulator/a6_emulator.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include "data/identity.h"
 #include "fake_midi.h"
 #include "midi/device_list.h"
-#include "midi/sysex_in.h"
-#include "midi/sysex_out.h"
+#include "midi/transport/sysex_in.h"
+#include "midi/transport/sysex_out.h"
 
 namespace patchwarden {
 namespace {

@@ -20,7 +20,7 @@
 #include "data/text.h"
 #include "midi/error_sink.h"
 #include "midi/midi_device.h"
-#include "midi/transport_clock.h"
+#include "midi/transport/transport_clock.h"
 
 namespace patchwarden::testing {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_midi.h"
-#include "midi/a6_emulator.h"
+#include "midi/emulator/a6_emulator.h"
 #include "midi/device_list.h"
 #include "tests/support/scripted_message_box.h"
 

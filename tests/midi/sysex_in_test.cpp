@@ -1,4 +1,4 @@
-#include "midi/sysex_in.h"
+#include "midi/transport/sysex_in.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "midi/sysex_out.h"
+#include "midi/transport/sysex_out.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "midi/alsa_system.h"
+#include "midi/alsa/alsa_system.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "midi/sysex_assembler.h"
-#include "midi/sysex_in.h"
+#include "midi/transport/sysex_in.h"
 
 namespace patchwarden {
 

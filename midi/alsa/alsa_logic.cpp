@@ -1,4 +1,4 @@
-#include "midi/alsa_logic.h"
+#include "midi/alsa/alsa_logic.h"
 
 #include <algorithm>
 

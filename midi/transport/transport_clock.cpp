@@ -1,4 +1,4 @@
-#include "midi/transport_clock.h"
+#include "midi/transport/transport_clock.h"
 
 namespace patchwarden {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/alsa_logic.h"
+#include "midi/alsa/alsa_logic.h"
 #include "midi/device_list.h"
 #include "midi/midi_device.h"
 

@@ -1,4 +1,4 @@
-#include "midi/winmm_system.h"
+#include "midi/winmm/winmm_system.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

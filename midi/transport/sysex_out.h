@@ -15,10 +15,10 @@
 #include <thread>
 
 #include "data/bytes.h"
-#include "midi/auto_reset_event.h"
+#include "midi/transport/auto_reset_event.h"
 #include "midi/error_sink.h"
 #include "midi/midi_device.h"
-#include "midi/transport_clock.h"
+#include "midi/transport/transport_clock.h"
 
 namespace patchwarden {
 

@@ -1,11 +1,11 @@
-#include "midi/a6_emulator.h"
+#include "midi/emulator/a6_emulator.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "data/bank_naming.h"
 #include "data/text.h"
-#include "midi/sysex_in.h"
+#include "midi/transport/sysex_in.h"
 
 namespace patchwarden {
 

@@ -1,4 +1,4 @@
-#include "midi/auto_reset_event.h"
+#include "midi/transport/auto_reset_event.h"
 
 #include <algorithm>
 
