@@ -5,14 +5,15 @@
 SHELL := /bin/bash
 JOBS ?= 2
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core
+            libbenchmark-dev clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core \
+            desktop-file-utils appstream groff-base dpkg-dev fakeroot file
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 CMAKE_COMMON := -DPW_WERROR=$(WERROR)
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text
 
-.PHONY: run test deps build build-asan build-tsan bench fuzz clean
+.PHONY: run test deps build build-asan build-tsan bench fuzz deb clean
 
 # Installs the Debian packages the build needs when any is missing.
 deps:
@@ -53,6 +54,11 @@ test: build build-asan build-tsan
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L midi
+
+# The Debian package, build/patchwarden_<version>_<architecture>.deb, which
+# depends on the Debian packages of the libraries the program links against.
+deb: build
+	cd build && cpack -G DEB
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
