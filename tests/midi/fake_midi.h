@@ -202,8 +202,10 @@ public:
         }
 
         // A complete message arrives: written into the held buffer and
-        // handed to the callback. False when no buffer was held.
-        bool deliver(const byte_vector& message) {
+        // handed to the callback. False when no buffer was held. With
+        // mim_longerror the bytes are an invalid or incomplete message the
+        // device gives back.
+        bool deliver(const byte_vector& message, std::uint32_t kind = mim_longdata) {
             midi_header* h = nullptr;
             {
                 std::lock_guard guard(mutex_);
@@ -214,7 +216,7 @@ public:
             }
             std::memcpy(h->data, message.data(), message.size());
             h->bytes_recorded = static_cast<std::uint32_t>(message.size());
-            callback_(*this, mim_longdata, instance_, h);
+            callback_(*this, kind, instance_, h);
             std::lock_guard guard(mutex_);
             in_callback_ = false;
             return true;
