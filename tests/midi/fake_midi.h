@@ -24,6 +24,18 @@
 
 namespace patchwarden::testing {
 
+// Polls until done() holds. The bound only ends a hung test; nothing is
+// judged by how long it took.
+template <class Done>
+bool eventually(Done done, std::chrono::seconds guard = std::chrono::seconds(60)) {
+    const auto give_up = std::chrono::steady_clock::now() + guard;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= give_up) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 class event_log {
 public:
     void add(std::string entry) {

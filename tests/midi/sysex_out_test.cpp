@@ -58,14 +58,12 @@ struct send_rig {
 
     // Waits until the send thread has taken everything and gone idle.
     void settle(std::size_t expected_progress) {
-        for (int i = 0; i < 4000 && progress.get().size() < expected_progress; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testing::eventually([&] { return progress.get().size() >= expected_progress; });
         ASSERT_EQ(progress.get().size(), expected_progress);
     }
     // Waits until n sleeps and submits have been logged.
     std::vector<std::string> timeline(std::size_t n) {
-        for (int i = 0; i < 4000 && log.only({"sleep", "submit"}).size() < n; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testing::eventually([&] { return log.only({"sleep", "submit"}).size() >= n; });
         return log.only({"sleep", "submit"});
     }
     void open(int buffer, int pause) {
@@ -262,8 +260,7 @@ TEST_F(sysex_out_test, shutdown_in_the_middle_of_a_buffer_lets_one_chunk_finish)
     // A new opening starts from an empty queue and without progress reports.
     out.init(0, 100, 0);
     out.send_async(stream(50));
-    for (int i = 0; i < 2000 && devices.slices().size() < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    testing::eventually([&] { return devices.slices().size() >= 2; });
     out.shutdown();
     ASSERT_EQ(devices.slices().size(), 2u);
     EXPECT_EQ(devices.slices()[1].bytes.size(), 50u);
