@@ -49,8 +49,10 @@ class midi_input;
 // The input callback. It runs on the back end's own thread: mim_longdata
 // with the buffer's header when a complete SysEx message (0xF0 to 0xF7) has
 // been written into it, or with bytes_recorded 0 when a reset hands the
-// buffer back; mim_error when the device reports an error. The buffer then
-// belongs to the caller again until it adds it once more.
+// buffer back; mim_longerror with the header when the buffer comes back
+// holding an invalid or incomplete message; mim_error when the device reports
+// an error. A buffer that came back belongs to the caller again until it adds
+// it once more.
 using midi_in_proc = void (*)(midi_input& device, std::uint32_t message, void* instance,
                               midi_header* header);
 

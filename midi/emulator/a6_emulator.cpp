@@ -262,6 +262,13 @@ std::size_t a6_emulator::requests_seen() const {
     return requests_seen_;
 }
 
+bool a6_emulator::wait_answered(std::size_t requests, std::chrono::milliseconds time_out) const {
+    std::unique_lock guard(mutex_);
+    return changed_.wait_for(guard, time_out, [&] {
+        return requests_seen_ >= requests && outgoing_.empty() && !delivering_;
+    });
+}
+
 bool a6_emulator::vanished() const {
     std::lock_guard guard(mutex_);
     return vanished_;
@@ -409,6 +416,7 @@ void a6_emulator::handle_message(std::span<const std::uint8_t> message, clock::t
         out_wire_free_ = arrives;
         outgoing_.push_back({std::move(r), arrives});
     }
+    changed_.notify_all();
 }
 
 void a6_emulator::deliver(std::unique_lock<std::mutex>& held, byte_vector message) {
@@ -451,6 +459,7 @@ void a6_emulator::run() {
             byte_vector message = std::move(outgoing_.front().bytes);
             outgoing_.pop_front();
             deliver(held, std::move(message));
+            changed_.notify_all();  // also for a reply lost on the cable
             worked = true;
         }
         if (worked) continue;

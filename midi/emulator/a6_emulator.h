@@ -87,6 +87,10 @@ public:
     bool wait_received(std::size_t count, std::chrono::milliseconds time_out) const;
     // Messages the instrument has answered (each request counts once).
     std::size_t requests_seen() const;
+    // Waits until at least `requests` requests have been seen and every
+    // reply made so far has been delivered (or lost on the cable); false on
+    // time-out. What was delivered is then in the input's queue.
+    bool wait_answered(std::size_t requests, std::chrono::milliseconds time_out) const;
     bool vanished() const;
 
     // midi_system

@@ -7,7 +7,9 @@ namespace patchwarden {
 void auto_reset_event::set() {
     std::lock_guard guard(mutex_);
     signalled_ = true;
-    wake_.notify_one();
+    // Every waiter looks: one that only watches must not swallow the wake-up
+    // of one that would take the signal.
+    wake_.notify_all();
     // Watchers are told while the event's mutex is held, so a watcher cannot
     // be removed and destroyed between the copy and the notification.
     for (watcher* w : watchers_) {
@@ -33,6 +35,11 @@ void auto_reset_event::wait() {
     std::unique_lock guard(mutex_);
     wake_.wait(guard, [this] { return signalled_; });
     signalled_ = false;
+}
+
+bool auto_reset_event::wait_set(std::chrono::milliseconds time_out) const {
+    std::unique_lock guard(mutex_);
+    return wake_.wait_for(guard, time_out, [this] { return signalled_; });
 }
 
 bool auto_reset_event::is_set() const {

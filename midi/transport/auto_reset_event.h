@@ -27,6 +27,9 @@ public:
     bool wait(std::chrono::milliseconds time_out);
     // Waits with no time-out.
     void wait();
+    // Waits until the event is set or the time runs out, and leaves the
+    // signal for whoever takes it. True when it is set.
+    bool wait_set(std::chrono::milliseconds time_out) const;
 
     // Whether a signal is waiting, without taking it; for diagnostics and
     // tests.
@@ -47,7 +50,7 @@ private:
     bool try_take();
 
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    mutable std::condition_variable wake_;
     bool signalled_ = false;
     std::vector<watcher*> watchers_;
 };

@@ -53,8 +53,11 @@ void sysex_in::dev_string(const midi_input& device, int max_chars, std::u16strin
 
 void sysex_in::init(int device) {
     // Callers shut down first; one that does not would otherwise leave the
-    // running device behind without its buffer.
+    // running device behind without its buffer. The notification the caller
+    // has just set survives that shutdown.
+    const data_callback notify = on_data;
     shutdown();
+    on_data = notify;
     header = midi_header{};
     header.data = buffer.data();
     header.buffer_length = sysex_in_buffer_size;
@@ -155,10 +158,18 @@ void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* insta
         case mim_error:
             self->errors_.report(u"sysex_in::MidiInProc - recieved MIM_ERROR");
             return;
+        case mim_longerror:
+            // An invalid or incomplete message: nothing is queued, but the
+            // buffer goes back to the device, which otherwise holds none and
+            // stays deaf until the input is opened again.
+            if (!header) return;
+            header->bytes_recorded = 0;
+            if (device.add_buffer(*header) != midi_result::ok)
+                self->errors_.report(u"sysex_in::MidiInProc - unable to add buffer");
+            return;
         case mim_open:
         case mim_close:
         case mim_data:
-        case mim_longerror:
             return;
         default:
             self->errors_.report(

@@ -44,7 +44,8 @@ public:
     static void dev_string(const midi_input& device, int max_chars, std::u16string& text);
 
     // Opens input device `device` and starts input. A device that will not
-    // open leaves the object closed without a word. Callers shut down first.
+    // open leaves the object closed without a word. Callers shut down first;
+    // an object still open is shut down here, and on_data is kept.
     void init(int device);
     // Stops and closes the device; nothing when closed. The queue stays.
     void shutdown();

@@ -34,8 +34,12 @@ void sysex_out::dev_string(const midi_output& device, int max_chars, std::u16str
 
 void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_pause_ms) {
     // Callers shut down first; one that does not would otherwise replace a
-    // running send thread, which ends the process.
+    // running send thread, which ends the process. The progress report the
+    // caller has just set survives that shutdown.
+    const progress_callback notify = on_progress;
     shutdown();
+    on_progress = notify;
+    shown_ = 0;
     // Fresh, non-signalled events for this opening.
     transfer_event.reset();
     shutdown_event.reset();
@@ -105,14 +109,38 @@ int sysex_out::SendAsyncThread(sysex_out* self) {
                 self->transfer_event.reset();
             }
             if (self->send(local.data(), static_cast<std::int32_t>(local.size()))) return 1;
-            self->clock_.sleep_ms(self->pause_ms);
+            self->pause();
         }
+    }
+}
+
+// A shutdown cuts the pause short; it still finds its signal at the next test
+// after a chunk, so at most one more chunk goes out.
+void sysex_out::pause() { clock_.pause_ms(pause_ms, shutdown_event); }
+
+void sysex_out::report(failure which, const char16_t* text) {
+    if (shown_ & which) return;
+    shown_ |= which;
+    errors_.report(text);
+}
+
+bool sysex_out::wait_until_done(midi_header& header, unsigned& failures) {
+    int errors = 0;
+    for (;;) {
+        const midi_result r = handle->unprepare_header(header);
+        if (r == midi_result::ok) return true;
+        if (r != midi_result::still_playing) {
+            failures |= unprepare_failed;
+            report(unprepare_failed, u"sysex_out::send - unable to uprepare heander");
+            if (++errors >= unprepare_attempts) return false;
+        }
+        clock_.sleep_ms(1);
     }
 }
 
 bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
     if (!is_open) return false;
-    clock_.sleep_ms(pause_ms);
+    pause();
     if (length <= 0) return false;
     std::int32_t offset = 0;
     while (offset < length) {
@@ -122,26 +150,33 @@ bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
         header.buffer_length = static_cast<std::uint32_t>(chunk);
         header.bytes_recorded = static_cast<std::uint32_t>(chunk);
 
-        if (handle->prepare_header(header) != midi_result::ok)
-            errors_.report(u"sysex_out::send - unable to prepare header");
-        if (handle->long_msg(header) != midi_result::ok)
-            errors_.report(u"sysex_out::send - unable to send message");
-        // Completion is learnt by trying to get the chunk back every 1 ms. A
-        // device that keeps answering with an error is given a bounded
-        // number of tries; then the chunk is given up with one box.
-        int failures = 0;
-        for (;;) {
-            const midi_result r = handle->unprepare_header(header);
-            if (r == midi_result::ok) break;
-            if (r != midi_result::still_playing && ++failures >= unprepare_attempts) {
-                errors_.report(u"sysex_out::send - unable to uprepare heander");
-                break;
-            }
-            clock_.sleep_ms(1);
+        unsigned failures = 0;
+        if (handle->prepare_header(header) != midi_result::ok) {
+            failures |= prepare_failed;
+            report(prepare_failed, u"sysex_out::send - unable to prepare header");
+        }
+        // A chunk that could not be submitted is still waited for: the device
+        // may hold its header all the same.
+        bool lost = false;
+        if (handle->long_msg(header) != midi_result::ok) {
+            failures |= submit_failed;
+            report(submit_failed, u"sysex_out::send - unable to send message");
+            lost = true;
+        }
+        if (!wait_until_done(header, failures)) lost = true;
+        if (failures == 0) shown_ = 0;
+
+        if (lost) {
+            // The rest of the buffer would fail the same way, one chunk and
+            // its boxes after the other.
+            const std::int32_t rest = length - offset;
+            dropped_bytes_ += rest;
+            if (on_progress) on_progress(on_progress_arg, rest, offset, length);
+            return shutdown_event.wait(std::chrono::milliseconds(0));
         }
         if (on_progress) on_progress(on_progress_arg, chunk, offset, length);
         if (shutdown_event.wait(std::chrono::milliseconds(0))) return true;
-        clock_.sleep_ms(pause_ms);
+        pause();
         // Chunks never exceed what is left, so this cannot pass length by
         // more than buffer_size; kept in 64 bits against overflow near the
         // 32-bit limit.

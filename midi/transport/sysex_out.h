@@ -5,7 +5,16 @@
 // takes them in order and hands each to the device in chunks of buffer_size
 // bytes with a pause of pause_ms around every chunk, waits for the device to
 // finish each chunk and reports progress after each one.
+//
+// A chunk the device fails to take (its submission fails, or the device
+// never gives it back) ends its buffer: the rest of that buffer is dropped,
+// counted in dropped_bytes() and reported through on_progress like sent
+// bytes, so that whoever adds up the progress still reaches the total it
+// queued. Each failing operation shows its box once; while the device keeps
+// failing (it was unplugged in the middle of a bank), the same box is not
+// shown again until a chunk has gone through cleanly.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -26,8 +35,8 @@ namespace patchwarden {
 inline constexpr std::int32_t default_buffer_size = 1024;
 inline constexpr std::int32_t default_pause_ms = 20;
 
-// How many times in a row send tries to get a chunk back from a device that
-// answers with an error before it gives that chunk up.
+// How many times send tries to get a chunk back from a device that answers
+// with an error before it gives that chunk up.
 inline constexpr int unprepare_attempts = 50;
 
 class sysex_out {
@@ -47,15 +56,19 @@ public:
     // Opens output device `device`, stores the settings and starts the send
     // thread. A device that will not open leaves the object closed without a
     // word and the settings as they were. A buffer size below 1 becomes
-    // default_buffer_size and a negative pause default_pause_ms.
+    // default_buffer_size and a negative pause default_pause_ms. An object
+    // still open is shut down first, and on_progress is kept.
     void init(int device, std::int32_t buffer_size, std::int32_t pause_ms);
-    // Stops the send thread (at most one more chunk goes out), closes the
-    // device and discards what was still queued.
+    // Stops the send thread (at most one more chunk goes out; a pause in
+    // progress ends early), closes the device and discards what was still
+    // queued.
     void shutdown();
     // Queues a copy of bytes; dropped when the object is closed.
     void send_async(const byte_vector& bytes);
     // Buffers waiting in the queue (read under lock).
     std::size_t queued();
+    // Bytes dropped after the device failed a chunk, over the object's life.
+    std::int64_t dropped_bytes() const { return dropped_bytes_; }
 
     // Send thread only: sends length bytes from bytes; true when it stopped
     // because of shutdown_event.
@@ -75,9 +88,23 @@ public:
     void* on_progress_arg = nullptr;
 
 private:
+    // What failed, as bits of shown_.
+    enum failure : unsigned { prepare_failed = 1, submit_failed = 2, unprepare_failed = 4 };
+
+    // Polls the device every 1 ms until it gives the chunk back; false when
+    // it answered with errors unprepare_attempts times.
+    bool wait_until_done(midi_header& header, unsigned& failures);
+    // Shows text unless the same failure was shown since the last clean
+    // chunk.
+    void report(failure which, const char16_t* text);
+    void pause();
+
     midi_system& system_;
     error_sink& errors_;
     transport_clock& clock_;
+    // Send thread only (and init before the thread starts).
+    unsigned shown_ = 0;
+    std::atomic<std::int64_t> dropped_bytes_{0};
 };
 
 }  // namespace patchwarden

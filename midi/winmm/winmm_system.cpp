@@ -1,15 +1,24 @@
 #include "midi/winmm/winmm_system.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <mmsystem.h>
-
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include "midi/winmm/winmm_api.h"
 
 namespace patchwarden {
+
+const winmm_api& system_winmm_api() {
+    static const winmm_api api{
+        &::midiInGetNumDevs,      &::midiInGetDevCapsW,     &::midiInOpen,
+        &::midiInPrepareHeader,   &::midiInAddBuffer,       &::midiInStart,
+        &::midiInReset,           &::midiInUnprepareHeader, &::midiInClose,
+        &::midiOutGetNumDevs,     &::midiOutGetDevCapsW,    &::midiOutOpen,
+        &::midiOutPrepareHeader,  &::midiOutLongMsg,        &::midiOutUnprepareHeader,
+        &::midiOutReset,          &::midiOutClose,
+    };
+    return api;
+}
 
 namespace {
 
@@ -26,58 +35,60 @@ std::u16string from_wide(const WCHAR* text, std::size_t capacity) {
     return out;
 }
 
-// The service's header mirrors ours: same buffer, same counts.
-void fill(MIDIHDR& h, const midi_header& from) {
-    std::memset(&h, 0, sizeof h);
-    h.lpData = reinterpret_cast<LPSTR>(from.data);
-    h.dwBufferLength = from.buffer_length;
-    h.dwBytesRecorded = from.bytes_recorded;
-    h.dwUser = static_cast<DWORD_PTR>(from.user);
-    h.dwFlags = 0;
-}
-
 }  // namespace
 
 class winmm_input : public midi_input {
 public:
-    winmm_input(midi_in_proc callback, void* instance) : callback_(callback), instance_(instance) {}
+    winmm_input(const winmm_api& api, midi_in_proc callback, void* instance)
+        : api_(api), callback_(callback), instance_(instance) {}
     ~winmm_input() override { close(); }
 
     MMRESULT open(UINT device) {
-        return midiInOpen(&handle_, device, reinterpret_cast<DWORD_PTR>(&winmm_input::proc),
-                          reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+        const MMRESULT r =
+            api_.in_open(&handle_, device, reinterpret_cast<DWORD_PTR>(&winmm_input::proc),
+                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+        if (r != MMSYSERR_NOERROR) handle_ = nullptr;
+        return r;
     }
 
     midi_result name(std::u16string& text) const override {
         MIDIINCAPSW caps;
-        const MMRESULT r = midiInGetDevCapsW(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
+        const MMRESULT r =
+            api_.in_get_dev_caps(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
         if (r != MMSYSERR_NOERROR) return midi_result::error;
         text = from_wide(caps.szPname, MAXPNAMELEN);
         return midi_result::ok;
     }
+    // The service's header mirrors ours: same buffer, same counts.
     midi_result prepare_header(midi_header& header) override {
         ours_ = &header;
-        fill(mirror_, header);
-        return result_of(midiInPrepareHeader(handle_, &mirror_, sizeof mirror_));
+        std::memset(&mirror_, 0, sizeof mirror_);
+        mirror_.lpData = reinterpret_cast<LPSTR>(header.data);
+        mirror_.dwBufferLength = header.buffer_length;
+        mirror_.dwBytesRecorded = header.bytes_recorded;
+        mirror_.dwUser = static_cast<DWORD_PTR>(header.user);
+        return result_of(api_.in_prepare_header(handle_, &mirror_, sizeof mirror_));
     }
     midi_result add_buffer(midi_header& header) override {
         ours_ = &header;
         mirror_.dwBytesRecorded = 0;
-        return result_of(midiInAddBuffer(handle_, &mirror_, sizeof mirror_));
+        return result_of(api_.in_add_buffer(handle_, &mirror_, sizeof mirror_));
     }
-    midi_result start() override { return result_of(midiInStart(handle_)); }
-    midi_result reset() override { return result_of(midiInReset(handle_)); }
+    midi_result start() override { return result_of(api_.in_start(handle_)); }
+    midi_result reset() override { return result_of(api_.in_reset(handle_)); }
     midi_result unprepare_header(midi_header&) override {
-        return result_of(midiInUnprepareHeader(handle_, &mirror_, sizeof mirror_));
+        return result_of(api_.in_unprepare_header(handle_, &mirror_, sizeof mirror_));
     }
     midi_result close() override {
         if (!handle_) return midi_result::ok;
-        const MMRESULT r = midiInClose(handle_);
+        const MMRESULT r = api_.in_close(handle_);
         if (r == MMSYSERR_NOERROR) handle_ = nullptr;
         return result_of(r);
     }
 
 private:
+    // Both a complete message (MIM_LONGDATA) and an invalid or incomplete one
+    // (MIM_LONGERROR) hand the buffer back with it.
     static void CALLBACK proc(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR param1,
                               DWORD_PTR) {
         auto* self = reinterpret_cast<winmm_input*>(instance);
@@ -92,6 +103,7 @@ private:
         self->callback_(*self, message, self->instance_, header);
     }
 
+    const winmm_api& api_;
     HMIDIIN handle_ = nullptr;
     midi_in_proc callback_;
     void* instance_;
@@ -101,47 +113,109 @@ private:
 
 class winmm_output : public midi_output {
 public:
-    ~winmm_output() override { close(); }
+    explicit winmm_output(const winmm_api& api) : api_(api) {}
+    ~winmm_output() override {
+        if (close() == midi_result::ok) return;
+        // The service may still read these headers and their bytes: they are
+        // left to it rather than freed under it.
+        for (auto& s : set_aside_) static_cast<void>(s.release());
+        static_cast<void>(current_.release());
+    }
 
-    MMRESULT open(UINT device) { return midiOutOpen(&handle_, device, 0, 0, CALLBACK_NULL); }
+    MMRESULT open(UINT device) {
+        const MMRESULT r = api_.out_open(&handle_, device, 0, 0, CALLBACK_NULL);
+        if (r != MMSYSERR_NOERROR) handle_ = nullptr;
+        return r;
+    }
 
     midi_result name(std::u16string& text) const override {
         MIDIOUTCAPSW caps;
-        const MMRESULT r = midiOutGetDevCapsW(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
+        const MMRESULT r =
+            api_.out_get_dev_caps(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
         if (r != MMSYSERR_NOERROR) return midi_result::error;
         text = from_wide(caps.szPname, MAXPNAMELEN);
         return midi_result::ok;
     }
-    // One chunk is in the service at a time, so one mirror header serves.
+    // One slice is in the service at a time, so one header serves while the
+    // service gives each back. One it did not give back is set aside first.
     midi_result prepare_header(midi_header& header) override {
-        fill(mirror_, header);
-        return result_of(midiOutPrepareHeader(handle_, &mirror_, sizeof mirror_));
+        if (current_ && current_->held) set_aside_.push_back(std::move(current_));
+        if (!current_) current_ = std::make_unique<slot>();
+        slot& s = *current_;
+        s.bytes.assign(header.data, header.data + header.buffer_length);
+        std::memset(&s.header, 0, sizeof s.header);
+        s.header.lpData = reinterpret_cast<LPSTR>(s.bytes.data());
+        s.header.dwBufferLength = header.buffer_length;
+        s.header.dwBytesRecorded = header.bytes_recorded;
+        s.held = true;
+        return result_of(api_.out_prepare_header(handle_, &s.header, sizeof s.header));
     }
     midi_result long_msg(midi_header&) override {
-        return result_of(midiOutLongMsg(handle_, &mirror_, sizeof mirror_));
+        if (!current_) return midi_result::error;
+        return result_of(api_.out_long_msg(handle_, &current_->header, sizeof current_->header));
     }
     midi_result unprepare_header(midi_header&) override {
-        return result_of(midiOutUnprepareHeader(handle_, &mirror_, sizeof mirror_));
+        if (!current_) return midi_result::ok;
+        const MMRESULT r =
+            api_.out_unprepare_header(handle_, &current_->header, sizeof current_->header);
+        if (r == MMSYSERR_NOERROR) current_->held = false;
+        return result_of(r);
     }
     midi_result close() override {
         if (!handle_) return midi_result::ok;
-        const MMRESULT r = midiOutClose(handle_);
-        if (r == MMSYSERR_NOERROR) handle_ = nullptr;
-        return result_of(r);
+        if (current_ && current_->held) set_aside_.push_back(std::move(current_));
+        if (!set_aside_.empty()) take_back();
+        const MMRESULT r = api_.out_close(handle_);
+        if (r != MMSYSERR_NOERROR) return result_of(r);
+        handle_ = nullptr;
+        set_aside_.clear();
+        return midi_result::ok;
     }
 
 private:
+    struct slot {
+        MIDIHDR header{};
+        std::vector<std::uint8_t> bytes;
+        bool held = false;  // prepared and not yet given back
+    };
+
+    // A reset makes the service give back every header it holds; those it
+    // then releases are freed, the others stay set aside.
+    void take_back() {
+        api_.out_reset(handle_);
+        std::vector<std::unique_ptr<slot>> still_held;
+        for (auto& s : set_aside_) {
+            if (!release(*s)) still_held.push_back(std::move(s));
+        }
+        set_aside_ = std::move(still_held);
+    }
+    bool release(slot& s) {
+        for (int tries = 0; tries < 1000; ++tries) {
+            const MMRESULT r = api_.out_unprepare_header(handle_, &s.header, sizeof s.header);
+            if (r == MMSYSERR_NOERROR) return true;
+            if (r != MIDIERR_STILLPLAYING) return false;
+            Sleep(1);
+        }
+        return false;
+    }
+
+    const winmm_api& api_;
     HMIDIOUT handle_ = nullptr;
-    MIDIHDR mirror_{};
+    std::unique_ptr<slot> current_;
+    std::vector<std::unique_ptr<slot>> set_aside_;
 };
 
-int winmm_system::input_count() { return static_cast<int>(midiInGetNumDevs()); }
+winmm_system::winmm_system() : api_(system_winmm_api()) {}
 
-int winmm_system::output_count() { return static_cast<int>(midiOutGetNumDevs()); }
+winmm_system::winmm_system(const winmm_api& api) : api_(api) {}
+
+int winmm_system::input_count() { return static_cast<int>(api_.in_get_num_devs()); }
+
+int winmm_system::output_count() { return static_cast<int>(api_.out_get_num_devs()); }
 
 midi_result winmm_system::input_name(int device, std::u16string& text) {
     MIDIINCAPSW caps;
-    const MMRESULT r = midiInGetDevCapsW(static_cast<UINT_PTR>(device), &caps, sizeof caps);
+    const MMRESULT r = api_.in_get_dev_caps(static_cast<UINT_PTR>(device), &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR) return midi_result::error;
     text = from_wide(caps.szPname, MAXPNAMELEN);
     return midi_result::ok;
@@ -149,7 +223,7 @@ midi_result winmm_system::input_name(int device, std::u16string& text) {
 
 midi_result winmm_system::output_name(int device, std::u16string& text) {
     MIDIOUTCAPSW caps;
-    const MMRESULT r = midiOutGetDevCapsW(static_cast<UINT_PTR>(device), &caps, sizeof caps);
+    const MMRESULT r = api_.out_get_dev_caps(static_cast<UINT_PTR>(device), &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR) return midi_result::error;
     text = from_wide(caps.szPname, MAXPNAMELEN);
     return midi_result::ok;
@@ -158,7 +232,7 @@ midi_result winmm_system::output_name(int device, std::u16string& text) {
 midi_result winmm_system::open_input(int device, midi_in_proc callback, void* instance,
                                      std::unique_ptr<midi_input>& opened) {
     if (device < 0 || !callback) return midi_result::error;
-    auto in = std::make_unique<winmm_input>(callback, instance);
+    auto in = std::make_unique<winmm_input>(api_, callback, instance);
     const MMRESULT r = in->open(static_cast<UINT>(device));
     if (r != MMSYSERR_NOERROR) return result_of(r);
     opened = std::move(in);
@@ -167,7 +241,7 @@ midi_result winmm_system::open_input(int device, midi_in_proc callback, void* in
 
 midi_result winmm_system::open_output(int device, std::unique_ptr<midi_output>& opened) {
     if (device < 0) return midi_result::error;
-    auto out = std::make_unique<winmm_output>();
+    auto out = std::make_unique<winmm_output>(api_);
     const MMRESULT r = out->open(static_cast<UINT>(device));
     if (r != MMSYSERR_NOERROR) return result_of(r);
     opened = std::move(out);

@@ -20,6 +20,18 @@ TEST(auto_reset_event, two_sets_give_one_wake_up_and_reset_withdraws_the_signal)
     EXPECT_FALSE(e.wait(0ms));
 }
 
+TEST(auto_reset_event, wait_set_watches_without_taking_the_signal) {
+    auto_reset_event e;
+    EXPECT_FALSE(e.wait_set(10ms));
+    std::thread t([&] {
+        std::this_thread::sleep_for(10ms);
+        e.set();
+    });
+    EXPECT_TRUE(e.wait_set(5000ms));
+    t.join();
+    EXPECT_TRUE(e.wait(0ms));
+}
+
 TEST(auto_reset_event, a_set_from_another_thread_wakes_a_waiter) {
     auto_reset_event e;
     std::thread t([&] {

@@ -24,6 +24,18 @@
 
 namespace patchwarden::testing {
 
+// Polls until done() holds. The bound only ends a hung test; nothing is
+// judged by how long it took.
+template <class Done>
+bool eventually(Done done, std::chrono::seconds guard = std::chrono::seconds(60)) {
+    const auto give_up = std::chrono::steady_clock::now() + guard;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= give_up) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 class event_log {
 public:
     void add(std::string entry) {
@@ -202,8 +214,10 @@ public:
         }
 
         // A complete message arrives: written into the held buffer and
-        // handed to the callback. False when no buffer was held.
-        bool deliver(const byte_vector& message) {
+        // handed to the callback. False when no buffer was held. With
+        // mim_longerror the bytes are an invalid or incomplete message the
+        // device gives back.
+        bool deliver(const byte_vector& message, std::uint32_t kind = mim_longdata) {
             midi_header* h = nullptr;
             {
                 std::lock_guard guard(mutex_);
@@ -214,7 +228,7 @@ public:
             }
             std::memcpy(h->data, message.data(), message.size());
             h->bytes_recorded = static_cast<std::uint32_t>(message.size());
-            callback_(*this, mim_longdata, instance_, h);
+            callback_(*this, kind, instance_, h);
             std::lock_guard guard(mutex_);
             in_callback_ = false;
             return true;

@@ -106,6 +106,37 @@ TEST_F(sysex_in_test, callback_messages_raise_the_right_boxes) {
     EXPECT_EQ(in->queued(), 1u);  // the block itself was kept
 }
 
+TEST_F(sysex_in_test, a_bad_message_queues_nothing_and_the_buffer_goes_back_to_the_device) {
+    const byte_vector cut_off{0xF0, 0x00, 0x00, 0x0E};
+    for (const bool add_fails : {false, true}) {
+        open();
+        devices.fail_in_add_in_callback = add_fails;
+        ASSERT_TRUE(devices.open_in->deliver(cut_off, mim_longerror));
+        devices.fail_in_add_in_callback = false;
+        EXPECT_EQ(in->queued(), 0u);
+        EXPECT_EQ(notified.calls, 0);
+        // The next message finds a buffer to go into, unless handing it back
+        // failed, which the user is told.
+        EXPECT_EQ(arrive(message_a), !add_fails);
+        EXPECT_EQ(sink.texts(), add_fails ? std::vector<std::string>{"sysex_in::MidiInProc - unable to add buffer"}
+                                          : std::vector<std::string>{});
+        byte_vector out;
+        in->get_data(out);
+        notified.calls = 0;
+        in->shutdown();
+    }
+}
+
+TEST_F(sysex_in_test, init_on_an_open_object_reopens_it_and_keeps_the_notification) {
+    open(0);
+    in->init(1);
+    ASSERT_TRUE(in->is_open);
+    EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 0"});
+    EXPECT_EQ(devices.open_in->device(), 1);
+    ASSERT_TRUE(arrive(message_a));
+    EXPECT_EQ(notified.calls, 1);
+}
+
 TEST_F(sysex_in_test, blocks_survive_shutdown_and_notifications_stop) {
     open();
     arrive(message_a);
