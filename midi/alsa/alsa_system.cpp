@@ -258,14 +258,16 @@ private:
                             [this](std::span<const std::uint8_t> piece) { return write(piece); });
     }
 
-    // One piece as one SysEx event to the port's subscribers, straight to
-    // the sequencer (not through alsa-lib's output buffer, so a refused
-    // piece is not left behind there to go out twice).
+    // One piece as one SysEx event addressed to the chosen device, so that
+    // a device that has gone away fails the write instead of the piece
+    // going to no one; written straight to the sequencer (not through
+    // alsa-lib's output buffer, so a refused piece is not left behind there
+    // to go out twice).
     alsa::write_result write(std::span<const std::uint8_t> piece) {
         snd_seq_event_t ev;
         snd_seq_ev_clear(&ev);
         snd_seq_ev_set_source(&ev, port_);
-        snd_seq_ev_set_subs(&ev);
+        snd_seq_ev_set_dest(&ev, client_, dest_port_);
         snd_seq_ev_set_direct(&ev);
         snd_seq_ev_set_sysex(&ev, piece.size(), const_cast<std::uint8_t*>(piece.data()));
         std::lock_guard guard(owner_.seq_lock_);

@@ -31,6 +31,8 @@ public:
 
     // Whether the sequencer could be opened.
     bool available() const { return seq_ != nullptr; }
+    // The program's own sequencer client number; -1 without a sequencer.
+    int client_id() const { return own_client_; }
 
     void refresh() override;
     int input_count() override;
