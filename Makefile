@@ -1,6 +1,7 @@
 # Patchwarden: the whole set-up on a fresh Debian 12 machine is
 #   make run    build and start the program
-#   make test   build and run the test suite, then the sanitizer builds of it
+#   make test   build and run the test suite, then the sanitizer builds of it,
+#               then the sequencer tests against the kernel (make test-kernel)
 
 SHELL := /bin/bash
 JOBS ?= 2
@@ -9,10 +10,12 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev l
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 CMAKE_COMMON := -DPW_WERROR=$(WERROR)
+# What make test-kernel needs to run the kernel in a virtual machine.
+KERNEL_PACKAGES := qemu-system-x86 cpio
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text
 
-.PHONY: run test deps build build-asan build-tsan bench fuzz clean
+.PHONY: run test test-kernel deps deps-kernel build build-asan build-tsan bench fuzz clean
 
 # Installs the Debian packages the build needs when any is missing.
 deps:
@@ -30,6 +33,25 @@ deps:
 	fi; \
 	echo "Installing:$$missing"; \
 	$$sudo apt-get update && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y$$missing
+
+# The packages of the virtual machine that make test-kernel runs, without
+# their recommendations; not needed where the kernel's sequencer is at hand.
+deps-kernel:
+	@if [ -e /dev/snd/seq ]; then exit 0; fi; \
+	missing=""; \
+	for p in $(KERNEL_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then sudo=""; \
+	elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then sudo="sudo"; \
+	else \
+	  echo "The kernel tests need some Debian packages. Run this line, then try again:"; \
+	  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$$missing"; \
+	  exit 1; \
+	fi; \
+	echo "Installing:$$missing"; \
+	$$sudo apt-get update && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends$$missing
 
 build: deps
 	cmake -S . -B build $(CMAKE_COMMON)
@@ -49,10 +71,19 @@ build-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_COMMON) -DPW_TSAN=ON -DPW_BENCH=OFF -DPW_UI=OFF
 	cmake --build build-tsan -j$(JOBS)
 
-test: build build-asan build-tsan
+test: build build-asan build-tsan deps-kernel
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L midi
+	tests/vm/kernel_tests.sh build build-asan
+
+# The ALSA back end and a6-emulator against the kernel's MIDI sequencer, the
+# ordinary and the sanitizer build: on this machine when it has
+# /dev/snd/seq (load snd-seq-dummy, snd-virmidi and snd-seq-midi), otherwise
+# in a virtual machine (qemu without KVM, Debian's kernel, unpacked into
+# build-vm/). Fails when a test fails or is skipped.
+test-kernel: build build-asan deps-kernel
+	tests/vm/kernel_tests.sh build build-asan
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
@@ -78,4 +109,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-vm
