@@ -9,7 +9,6 @@ slice_sender::slice_sender(double speed) : speed_(speed > 0 ? speed : 0.0) {}
 void slice_sender::begin(std::span<const std::uint8_t> slice) {
     slice_ = slice;
     next_ = 0;
-    busy_until_ = clock::time_point{};
     refused_since_.reset();
     state_ = slice.empty() ? state::sent : state::sending;
 }
@@ -22,8 +21,8 @@ slice_sender::clock::duration slice_sender::piece_time(std::size_t bytes) const 
 }
 
 slice_sender::state slice_sender::poll(clock::time_point now, const write_function& write) {
-    if (state_ != state::sending || now < busy_until_) return state_;
-    if (next_ < slice_.size()) {
+    if (state_ != state::sending) return state_;
+    if (next_ < slice_.size() && wire_free_at_ - now <= piece_time(sub_write_size)) {
         const std::size_t count = std::min(sub_write_size, slice_.size() - next_);
         switch (write(slice_.subspan(next_, count))) {
             case write_result::failed:
@@ -36,11 +35,11 @@ slice_sender::state slice_sender::poll(clock::time_point now, const write_functi
             case write_result::written:
                 refused_since_.reset();
                 next_ += count;
-                busy_until_ = now + piece_time(count);
+                wire_free_at_ = std::max(wire_free_at_, now) + piece_time(count);
                 break;
         }
     }
-    if (next_ >= slice_.size() && now >= busy_until_) state_ = state::sent;
+    if (next_ >= slice_.size() && now >= wire_free_at_) state_ = state::sent;
     return state_;
 }
 

@@ -4,11 +4,14 @@
 // interface can take it. A SysEx event sent to a hardware port is copied
 // into the port's raw MIDI buffer (one 4 KiB page), and what does not fit is
 // dropped without an error to the writer. So a slice goes in pieces of at
-// most sub_write_size bytes, each written once the previous one has had its
-// time on the wire, and that time is taken a few per cent longer than the
-// nominal rate: MIDI allows the baud rate to be 1% off, and an interface that
-// drains slower than the program writes would lose the tail of a long
-// transfer. The slice counts as sent once the last piece has had its time.
+// most sub_write_size bytes, and the sender keeps account of when the wire
+// will have taken what it was given, counting each byte a few per cent
+// longer than the nominal rate: MIDI allows the baud rate to be 1% off, and
+// an interface that drains slower than the program writes would lose the
+// tail of a long transfer. The next piece goes once at most one piece is
+// still waiting for the wire, so no more than two pieces are ever in the
+// interface and the pace does not suffer from how late the sender gets to
+// run. The slice counts as sent once the wire has taken all of it.
 //
 // A piece the sequencer refuses for the moment (the receiving client's input
 // is full) is tried again; one it rejects, or keeps refusing for
@@ -54,7 +57,8 @@ private:
     double speed_;
     std::span<const std::uint8_t> slice_;
     std::size_t next_ = 0;
-    clock::time_point busy_until_{};
+    // When the wire will have taken every piece written so far.
+    clock::time_point wire_free_at_{};
     std::optional<clock::time_point> refused_since_;
     state state_ = state::sent;
 };

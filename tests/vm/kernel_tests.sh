@@ -83,8 +83,12 @@ fetch() {  # downloads the packages not yet in build-vm/debs
     local missing=()
     for p in "$@"; do compgen -G "$debs/${p}_*.deb" >/dev/null || missing+=("$p"); done
     [ ${#missing[@]} -eq 0 ] && return 0
-    (cd "$debs" && apt-get download "${missing[@]}" 2>&1 | grep -v '^W: Download is performed unsandboxed' ) ||
-    { [ "$(id -u)" = 0 ] && apt-get update -qq && (cd "$debs" && apt-get download "${missing[@]}"); }
+    if ! (cd "$debs" && apt-get download "${missing[@]}" >"$work/download.log" 2>&1); then
+        # The package lists may be missing or out of date.
+        [ "$(id -u)" = 0 ] && apt-get update -qq
+        (cd "$debs" && apt-get download "${missing[@]}") ||
+            { echo "kernel tests: cannot download ${missing[*]}" >&2; exit 1; }
+    fi
 }
 fetch "$kernel_package" busybox-static alsa-utils
 
