@@ -42,7 +42,8 @@ judge() {  # name, exit code, output file
         echo "kernel tests ($name): FAILED (no test ran)"
         return 1
     fi
-    echo "kernel tests ($name): $(grep '^\[  PASSED  \]' "$out" | head -1)"
+    echo "kernel tests ($name): $(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$out" |
+        awk '{n += $1} END {print n}') tests passed"
 }
 
 if [ -e /dev/snd/seq ]; then
