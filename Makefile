@@ -1,7 +1,10 @@
 # Patchwarden: the whole set-up on a fresh Debian 12 machine is
 #   make run    build and start the program
-#   make test   build and run the test suite, then the sanitizer builds of it
+#   make test   build and run the test suite, then the sanitizer builds of it,
+#               then the sequencer tests against the kernel (make test-kernel)
+# and, for developers,
 #   make test-windows  cross-build the core and its tests for Windows, run them under Wine
+#   make deb           the Debian package
 
 SHELL := /bin/bash
 JOBS ?= 2
@@ -11,6 +14,8 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev l
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 CMAKE_COMMON := -DPW_WERROR=$(WERROR)
+# What make test-kernel needs to run the kernel in a virtual machine.
+KERNEL_PACKAGES := qemu-system-x86 cpio
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text
 
@@ -22,42 +27,42 @@ WINE := /usr/lib/wine/wine64
 WINE_ENV := WINEPREFIX=$(CURDIR)/build-windows/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: run test deps deps-windows build build-asan build-tsan test-windows bench fuzz deb clean
+.PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
+        bench fuzz deb clean
 
-# Installs the Debian packages the build needs when any is missing.
+# Installs the Debian packages $(1) when any is missing, with the apt-get
+# options $(2); $(3) says who needs them. Without root (or password-less
+# sudo) it prints the one line to run instead.
+define install_packages
+	@missing=""; \
+	for p in $(1); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then sudo=""; \
+	elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then sudo="sudo"; \
+	else \
+	  echo "$(3) some Debian packages. Run this line, then try again:"; \
+	  echo "  sudo apt-get update && sudo apt-get install -y $(2)$$missing"; \
+	  exit 1; \
+	fi; \
+	echo "Installing:$$missing"; \
+	$$sudo apt-get update && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y $(2)$$missing
+endef
+
+# The packages the build needs.
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then sudo=""; \
-	elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then sudo="sudo"; \
-	else \
-	  echo "Patchwarden needs some Debian packages. Run this line, then try again:"; \
-	  echo "  sudo apt-get update && sudo apt-get install -y$$missing"; \
-	  exit 1; \
-	fi; \
-	echo "Installing:$$missing"; \
-	$$sudo apt-get update && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y$$missing
+	$(call install_packages,$(PACKAGES),,Patchwarden needs)
 
-# The same for the Windows cross build, without the packages' recommendations
-# (wine64 would bring a desktop's worth).
+# The packages of the virtual machine that make test-kernel runs, without
+# their recommendations; not needed where the kernel's sequencer is at hand.
+deps-kernel:
+	$(call install_packages,$(if $(wildcard /dev/snd/seq),,$(KERNEL_PACKAGES)),--no-install-recommends,The kernel tests need)
+
+# The same for the Windows cross build (wine64's recommendations would bring
+# a desktop's worth).
 deps-windows:
-	@missing=""; \
-	for p in $(WINDOWS_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then sudo=""; \
-	elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then sudo="sudo"; \
-	else \
-	  echo "The Windows build needs some Debian packages. Run this line, then try again:"; \
-	  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$$missing"; \
-	  exit 1; \
-	fi; \
-	echo "Installing:$$missing"; \
-	$$sudo apt-get update && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends$$missing
+	$(call install_packages,$(WINDOWS_PACKAGES),--no-install-recommends,The Windows build needs)
 
 build: deps
 	cmake -S . -B build $(CMAKE_COMMON)
@@ -77,10 +82,19 @@ build-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_COMMON) -DPW_TSAN=ON -DPW_BENCH=OFF -DPW_UI=OFF
 	cmake --build build-tsan -j$(JOBS)
 
-test: build build-asan build-tsan
+test: build build-asan build-tsan deps-kernel
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L midi
+	tests/vm/kernel_tests.sh build build-asan
+
+# The ALSA back end and a6-emulator against the kernel's MIDI sequencer, the
+# ordinary and the sanitizer build: on this machine when it has
+# /dev/snd/seq (load snd-seq-dummy, snd-virmidi and snd-seq-midi), otherwise
+# in a virtual machine (qemu without KVM, Debian's kernel, unpacked into
+# build-vm/). Fails when a test fails or is skipped.
+test-kernel: build build-asan deps-kernel
+	tests/vm/kernel_tests.sh build build-asan
 
 # The Debian package, build/patchwarden_<version>_<architecture>.deb, which
 # depends on the Debian packages of the libraries the program links against.
@@ -119,4 +133,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-windows
+	rm -rf build build-asan build-tsan build-fuzz build-windows build-vm

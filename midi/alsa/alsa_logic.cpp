@@ -1,6 +1,5 @@
 #include "midi/alsa/alsa_logic.h"
 
-#include <algorithm>
 
 namespace patchwarden::alsa {
 
@@ -74,28 +73,19 @@ std::u16string utf8_to_utf16(std::string_view text) {
     return out;
 }
 
-std::u16string port_display_name(std::string_view client_name, std::string_view port_name) {
-    return utf8_to_utf16(client_name) + u":" + utf8_to_utf16(port_name);
-}
-
-std::chrono::microseconds wire_time(std::size_t bytes) {
-    return wire_time_per_byte * static_cast<long long>(bytes);
-}
-
-void slice_pacer::begin(std::size_t length) {
-    length_ = length;
-    next_ = 0;
-    busy_until_ = clock::time_point{};
-}
-
-slice_pacer::step slice_pacer::poll(clock::time_point now, std::size_t& offset, std::size_t& count) {
-    if (now < busy_until_) return step::wait;
-    if (next_ >= length_) return step::done;
-    offset = next_;
-    count = std::min(max_sub_write, length_ - next_);
-    next_ += count;
-    busy_until_ = now + wire_time(count);
-    return step::write;
+std::u16string port_display_name(int client, int port, std::string_view client_name,
+                                 std::string_view port_name) {
+    const std::string numbers = std::to_string(client) + ":" + std::to_string(port) + " ";
+    std::u16string name = utf8_to_utf16(numbers) + utf8_to_utf16(client_name) + u":" +
+                          utf8_to_utf16(port_name);
+    if (name.size() > max_device_name) {
+        std::size_t cut = max_device_name;
+        // Never leave the first half of a surrogate pair at the end.
+        if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF) --cut;
+        name.resize(cut);
+        while (!name.empty() && name.back() == u' ') name.pop_back();
+    }
+    return name;
 }
 
 }  // namespace patchwarden::alsa

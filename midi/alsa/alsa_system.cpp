@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <thread>
 
+#include "midi/alsa/receive_loop.h"
 #include "midi/sysex_assembler.h"
 #include "midi/transport/sysex_in.h"
 
@@ -26,7 +28,6 @@ namespace {
 
 constexpr int input_pool_cells = 2000;
 constexpr std::size_t input_buffer_bytes = 256 * 1024;
-constexpr std::size_t output_buffer_bytes = alsa::max_sub_write + 1024;
 
 }  // namespace
 
@@ -123,44 +124,71 @@ private:
         callback_(*this, mim_longdata, instance_, header);
     }
 
-    void receive() {
-        std::vector<pollfd> fds;
-        {
-            std::lock_guard guard(owner_.seq_lock_);
-            const int n = snd_seq_poll_descriptors_count(owner_.seq_, POLLIN);
-            fds.resize(static_cast<std::size_t>(n) + 1);
-            snd_seq_poll_descriptors(owner_.seq_, fds.data() + 1, static_cast<unsigned>(n), POLLIN);
+    // The receive thread's view of the sequencer and the stop signal.
+    class source : public alsa::receive_source {
+    public:
+        explicit source(input_device& device) : device_(device) {
+            std::lock_guard guard(device.owner_.seq_lock_);
+            snd_seq_t* seq = device.owner_.seq_;
+            const int n = snd_seq_poll_descriptors_count(seq, POLLIN);
+            fds_.resize(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
+            if (n > 0) snd_seq_poll_descriptors(seq, fds_.data() + 1, static_cast<unsigned>(n), POLLIN);
+            fds_[0] = {device.wake_fd_, POLLIN, 0};
         }
-        fds[0] = {wake_fd_, POLLIN, 0};
-        while (running_) {
-            for (auto& f : fds) f.revents = 0;
-            if (poll(fds.data(), fds.size(), -1) < 0) {
-                if (errno == EINTR) continue;
-                break;
+
+        unsigned wait(bool watch_device) override {
+            for (auto& f : fds_) f.revents = 0;
+            const nfds_t count = watch_device ? fds_.size() : 1;
+            if (poll(fds_.data(), count, -1) < 0) {
+                if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return device_.running_ ? 0u : unsigned{stop};
             }
-            if (!running_) break;
-            bool ready = false;
-            for (std::size_t k = 1; k < fds.size(); ++k) ready = ready || (fds[k].revents & POLLIN);
-            if (!ready) continue;
-            // The sequencer has data, so the first read does not block; the
-            // rest come from alsa-lib's own buffer.
-            for (;;) {
-                std::unique_lock guard(owner_.seq_lock_);
-                snd_seq_event_t* ev = nullptr;
-                const int r = snd_seq_event_input(owner_.seq_, &ev);
-                const bool more = snd_seq_event_input_pending(owner_.seq_, 0) > 0;
-                if (r == -ENOSPC) {
-                    // Input overrun: the message in progress lost bytes.
-                    guard.unlock();
-                    assembler_.drop();
-                } else if (r >= 0 && ev && ev->type == SND_SEQ_EVENT_SYSEX && ev->dest.port == port_) {
-                    const auto* bytes = static_cast<const std::uint8_t*>(ev->data.ext.ptr);
-                    byte_vector piece(bytes, bytes + ev->data.ext.len);
-                    guard.unlock();
-                    assembler_.feed(piece, [this](std::span<const std::uint8_t> m) { deliver(m); });
-                }
-                if (!more || (r < 0 && r != -ENOSPC)) break;
+            if (!device_.running_ || (fds_[0].revents & POLLIN)) return stop;
+            unsigned w = 0;
+            for (std::size_t k = 1; k < count; ++k) w |= alsa::device_wake(fds_[k].revents);
+            return w;
+        }
+
+        bool read_available() override { return device_.read_available(); }
+
+        void report_broken() override {
+            device_.callback_(device_, mim_error, device_.instance_, nullptr);
+        }
+
+    private:
+        input_device& device_;
+        std::vector<pollfd> fds_;
+    };
+
+    void receive() {
+        source s(*this);
+        alsa::run_receive_loop(s);
+    }
+
+    // Reads every event waiting (the sequencer is open non-blocking) and
+    // passes on the SysEx bytes that come to this port from the chosen
+    // device; another client connected to the port must not break a
+    // message in progress.
+    bool read_available() {
+        for (;;) {
+            std::unique_lock guard(owner_.seq_lock_);
+            snd_seq_event_t* ev = nullptr;
+            const int r = snd_seq_event_input(owner_.seq_, &ev);
+            if (r == -ENOSPC) {
+                // Input overrun: the message in progress lost bytes.
+                guard.unlock();
+                assembler_.drop();
+                continue;
             }
+            if (r == -EAGAIN) return true;  // nothing more
+            if (r < 0 || !ev) return false;
+            if (ev->type != SND_SEQ_EVENT_SYSEX || ev->dest.port != port_ ||
+                ev->source.client != client_ || ev->source.port != source_port_)
+                continue;
+            const auto* bytes = static_cast<const std::uint8_t*>(ev->data.ext.ptr);
+            byte_vector piece(bytes, bytes + ev->data.ext.len);
+            guard.unlock();
+            assembler_.feed(piece, [this](std::span<const std::uint8_t> m) { deliver(m); });
         }
     }
 
@@ -183,7 +211,8 @@ private:
 class alsa_system::output_device : public midi_output {
 public:
     output_device(alsa_system& owner, int port, int client, int dest_port, std::u16string name)
-        : owner_(owner), port_(port), client_(client), dest_port_(dest_port), name_(std::move(name)) {}
+        : owner_(owner), port_(port), client_(client), dest_port_(dest_port),
+          name_(std::move(name)), sender_(owner.wire_speed_) {}
     ~output_device() override { close(); }
 
     midi_result name(std::u16string& text) const override {
@@ -194,20 +223,29 @@ public:
         return header.data && header.buffer_length > 0 ? midi_result::ok : midi_result::error;
     }
     midi_result long_msg(midi_header& header) override {
-        if (!header.data || header.buffer_length == 0) return midi_result::error;
-        data_ = header.data;
-        pacer_.begin(header.buffer_length);
-        return advance() == midi_result::error ? midi_result::error : midi_result::ok;
+        if (closed_ || !header.data || header.buffer_length == 0) return midi_result::error;
+        sender_.begin(std::span<const std::uint8_t>(header.data, header.buffer_length));
+        active_ = true;
+        return poll() == alsa::slice_sender::state::failed ? midi_result::error : midi_result::ok;
     }
+    // A slice with a piece that failed stays failed: it was not sent.
     midi_result unprepare_header(midi_header&) override {
-        if (!data_) return midi_result::ok;
-        const midi_result r = advance();
-        if (r != midi_result::still_playing) data_ = nullptr;
-        return r;
+        if (!active_) return midi_result::ok;
+        switch (poll()) {
+            case alsa::slice_sender::state::sent:
+                active_ = false;
+                return midi_result::ok;
+            case alsa::slice_sender::state::sending:
+                return midi_result::still_playing;
+            case alsa::slice_sender::state::failed:
+                break;
+        }
+        return midi_result::error;
     }
     midi_result close() override {
         if (closed_) return midi_result::ok;
         closed_ = true;
+        active_ = false;
         std::lock_guard guard(owner_.seq_lock_);
         snd_seq_disconnect_to(owner_.seq_, port_, client_, dest_port_);
         return snd_seq_delete_simple_port(owner_.seq_, port_) < 0 ? midi_result::error
@@ -215,29 +253,27 @@ public:
     }
 
 private:
-    // Writes the next piece of the slice when its time has come; ok once
-    // the whole slice has had its wire time.
-    midi_result advance() {
-        std::size_t offset = 0;
-        std::size_t count = 0;
-        switch (pacer_.poll(alsa::slice_pacer::clock::now(), offset, count)) {
-            case alsa::slice_pacer::step::done:
-                return midi_result::ok;
-            case alsa::slice_pacer::step::wait:
-                return midi_result::still_playing;
-            case alsa::slice_pacer::step::write:
-                break;
-        }
+    alsa::slice_sender::state poll() {
+        return sender_.poll(alsa::slice_sender::clock::now(),
+                            [this](std::span<const std::uint8_t> piece) { return write(piece); });
+    }
+
+    // One piece as one SysEx event addressed to the chosen device, so that
+    // a device that has gone away fails the write instead of the piece
+    // going to no one; written straight to the sequencer (not through
+    // alsa-lib's output buffer, so a refused piece is not left behind there
+    // to go out twice).
+    alsa::write_result write(std::span<const std::uint8_t> piece) {
         snd_seq_event_t ev;
         snd_seq_ev_clear(&ev);
         snd_seq_ev_set_source(&ev, port_);
-        snd_seq_ev_set_subs(&ev);
+        snd_seq_ev_set_dest(&ev, client_, dest_port_);
         snd_seq_ev_set_direct(&ev);
-        snd_seq_ev_set_sysex(&ev, count, const_cast<std::uint8_t*>(data_ + offset));
+        snd_seq_ev_set_sysex(&ev, piece.size(), const_cast<std::uint8_t*>(piece.data()));
         std::lock_guard guard(owner_.seq_lock_);
-        if (snd_seq_event_output(owner_.seq_, &ev) < 0) return midi_result::error;
-        if (snd_seq_drain_output(owner_.seq_) < 0) return midi_result::error;
-        return midi_result::still_playing;
+        const int r = snd_seq_event_output_direct(owner_.seq_, &ev);
+        if (r == -EAGAIN) return alsa::write_result::refused;
+        return r < 0 ? alsa::write_result::failed : alsa::write_result::written;
     }
 
     alsa_system& owner_;
@@ -245,13 +281,15 @@ private:
     int client_;
     int dest_port_;
     std::u16string name_;
-    const std::uint8_t* data_ = nullptr;
-    alsa::slice_pacer pacer_;
+    alsa::slice_sender sender_;
+    bool active_ = false;
     bool closed_ = false;
 };
 
-alsa_system::alsa_system() {
-    if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, 0) < 0) {
+alsa_system::alsa_system(double wire_speed) : wire_speed_(wire_speed) {
+    // Non-blocking: the receive thread reads until nothing is left, and no
+    // call may wait inside the sequencer while it holds seq_lock_.
+    if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
         seq_ = nullptr;
         return;
     }
@@ -259,8 +297,6 @@ alsa_system::alsa_system() {
     own_client_ = snd_seq_client_id(seq_);
     snd_seq_set_client_pool_input(seq_, input_pool_cells);
     snd_seq_set_input_buffer_size(seq_, input_buffer_bytes);
-    if (snd_seq_get_output_buffer_size(seq_) < output_buffer_bytes)
-        snd_seq_set_output_buffer_size(seq_, output_buffer_bytes);
     refresh();
 }
 
@@ -289,7 +325,8 @@ void alsa_system::refresh() {
                 e.capability = snd_seq_port_info_get_capability(pinfo);
                 e.client_name = snd_seq_client_info_get_name(cinfo);
                 e.port_name = snd_seq_port_info_get_name(pinfo);
-                const std::u16string name = alsa::port_display_name(e.client_name, e.port_name);
+                const std::u16string name =
+                    alsa::port_display_name(e.client, e.port, e.client_name, e.port_name);
                 if (alsa::listed_as_input(e, own_client_)) ins.push_back({e.client, e.port, name});
                 if (alsa::listed_as_output(e, own_client_)) outs.push_back({e.client, e.port, name});
             }
