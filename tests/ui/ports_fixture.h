@@ -80,8 +80,9 @@ struct ports_window : ::testing::Test {
 
     // The window over the scripted devices and, with an emulator, the
     // emulator's after them.
-    void open_window(bool with_devices = true) {
-        ports = std::make_unique<midi_ports>(with_devices ? &devices : nullptr, emulator.get());
+    void open_window(bool with_devices = true) { open_window(with_devices ? &devices : nullptr); }
+    void open_window(midi_system* platform) {
+        ports = std::make_unique<midi_ports>(platform, emulator.get());
         window = std::make_unique<main_window>(library, box, files, ports.get());
     }
 
