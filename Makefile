@@ -44,7 +44,7 @@ build-asan: deps
 	cmake -S . -B build-asan $(CMAKE_COMMON) -DPW_SANITIZE=ON -DPW_BENCH=OFF
 	cmake --build build-asan -j$(JOBS)
 
-# ThreadSanitizer runs the transport tests only (Qt is not built for it).
+# ThreadSanitizer runs the transport and transfers tests only (Qt is not built for it).
 build-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_COMMON) -DPW_TSAN=ON -DPW_BENCH=OFF -DPW_UI=OFF
 	cmake --build build-tsan -j$(JOBS)
@@ -52,7 +52,7 @@ build-tsan: deps
 test: build build-asan build-tsan
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L midi
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L 'midi|transfers'
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true

@@ -34,6 +34,11 @@ public:
 struct config_test : ports_window {
     cursor_watching_devices watched{log};
     void SetUp() override { open_window(&watched); }
+    // The ports go before the devices they were opened on.
+    void TearDown() override {
+        window.reset();
+        ports.reset();
+    }
 
     QComboBox* list(QWidget* dialog, int id) { return control<QComboBox>(dialog, id); }
 };
