@@ -35,10 +35,11 @@ build: deps
 	cmake -S . -B build $(CMAKE_COMMON)
 	cmake --build build -j$(JOBS)
 
+# Starts the program with the built-in A6 emulator listed after the MIDI
+# ports, so that every road can be walked without the instrument.
 run: build
-	@if [ ! -x build/ui/patchwarden ]; then echo "Patchwarden has no window yet."; exit 0; fi; \
-	if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/ui/patchwarden; \
-	else echo "No display: starting Patchwarden under xvfb-run."; xvfb-run -a build/ui/patchwarden; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/ui/patchwarden --emulator; \
+	else echo "No display: starting Patchwarden under xvfb-run."; xvfb-run -a build/ui/patchwarden --emulator; fi
 
 build-asan: deps
 	cmake -S . -B build-asan $(CMAKE_COMMON) -DPW_SANITIZE=ON -DPW_BENCH=OFF
