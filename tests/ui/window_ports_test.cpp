@@ -109,6 +109,26 @@ TEST_F(ports_window, boxes_raised_on_the_send_thread_show_on_the_window_as_error
     }
 }
 
+// Errors that arrive while an error box is open wait for it to close instead
+// of opening boxes inside it.
+TEST_F(ports_window, error_boxes_come_one_after_another) {
+    open_window();
+    int depth = 0, deepest = 0;
+    box.while_open = [&](const shown_box&) {
+        deepest = std::max(deepest, ++depth);
+        if (box.shown.size() == 1) {
+            ports->relay().report(u"second");
+            ports->relay().report(u"third");
+            handle_posted();  // as the box's own event loop would
+        }
+        --depth;
+    };
+    ports->relay().report(u"first");
+    handle_posted();
+    EXPECT_EQ(box.texts(), (std::vector<std::u16string>{u"first", u"second", u"third"}));
+    EXPECT_EQ(deepest, 1);
+}
+
 // A bank arrives from the emulator, paced, while the run ends in one of
 // three ways; the transport goes on posting until its ports close, and
 // nothing of it may reach the window once it has gone.
