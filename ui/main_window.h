@@ -2,7 +2,10 @@
 
 // The main window, "Patchwarden v1.00": the library tree in the middle and
 // the command groups around it. Every command is keyed by the id of the
-// control that gives it, as the buttons' clicks arrive.
+// control that gives it, as the buttons' clicks arrive. The MIDI transport
+// reports by events posted to the window, which runs the transfers on them,
+// also inside the nested loops of dialogs and message boxes. Every handler
+// runs inside the guard that shows a transport error in an "Error" box.
 
 #include <QDialog>
 #include <QIcon>
