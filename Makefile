@@ -68,16 +68,17 @@ build: deps
 	cmake -S . -B build $(CMAKE_COMMON)
 	cmake --build build -j$(JOBS)
 
+# Starts the program with the built-in A6 emulator listed after the MIDI
+# ports, so that every road can be walked without the instrument.
 run: build
-	@if [ ! -x build/ui/patchwarden ]; then echo "Patchwarden has no window yet."; exit 0; fi; \
-	if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/ui/patchwarden; \
-	else echo "No display: starting Patchwarden under xvfb-run."; xvfb-run -a build/ui/patchwarden; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/ui/patchwarden --emulator; \
+	else echo "No display: starting Patchwarden under xvfb-run."; xvfb-run -a build/ui/patchwarden --emulator; fi
 
 build-asan: deps
 	cmake -S . -B build-asan $(CMAKE_COMMON) -DPW_SANITIZE=ON -DPW_BENCH=OFF
 	cmake --build build-asan -j$(JOBS)
 
-# ThreadSanitizer runs the transport tests only (Qt is not built for it).
+# ThreadSanitizer runs the transport and transfers tests only (Qt is not built for it).
 build-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_COMMON) -DPW_TSAN=ON -DPW_BENCH=OFF -DPW_UI=OFF
 	cmake --build build-tsan -j$(JOBS)
@@ -85,7 +86,7 @@ build-tsan: deps
 test: build build-asan build-tsan deps-kernel
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L midi
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L 'midi|transfers'
 	tests/vm/kernel_tests.sh build build-asan
 
 # The ALSA back end and a6-emulator against the kernel's MIDI sequencer, the

@@ -327,15 +327,20 @@ box_answer library_tree::insert_record(std::unique_ptr<a6_message> record, bool 
     const message_kind kind = record->kind;
     box_answer answer = box_answer::yes;
     if (kind == global_dump) {
-        if (ask && find_entry(global_dump, -1, -1)) {
+        // The prompt lets other work change the tree: whatever follows looks
+        // everything up again, and a Yes counts only for the Global Data
+        // that was loaded when the question was asked.
+        const library_node* existing = ask ? find_entry(global_dump, -1, -1) : nullptr;
+        while (existing) {
+            const std::uint64_t asked_about = existing->serial_;
             answer = box.show(u"Reload global data?", u"", prompt_buttons, box_icon::none);
-            // The prompt may have let other work change the tree: whatever
-            // follows looks everything up again.
             if (answer != box_answer::yes) {
                 record.reset();
                 expand_root();
                 return answer;
             }
+            existing = find_entry(global_dump, -1, -1);
+            if (existing && existing->serial_ == asked_about) break;
         }
         library_node* top = find_child(nullptr, everything_label, true, true);
         remove_subtree(match_child(top, global_data_label, true));
@@ -347,7 +352,12 @@ box_answer library_tree::insert_record(std::unique_ptr<a6_message> record, bool 
 
     library_node* bank = bank_node(kind, record->bank, true);
     library_node* existing = entry_in_bank(bank, record->number);
-    if (existing && ask) {
+    // A Yes replaces only the entry the prompt named. While the prompt is
+    // open other work runs (a dump from the instrument may take the place);
+    // when another entry stands there after the answer, the user is asked
+    // about that one.
+    while (existing && ask) {
+        const std::uint64_t asked_about = existing->serial_;
         a6_message unnamed;
         const a6_message& occupant = existing->record_ ? *existing->record_ : unnamed;
         answer = box.show(replace_prompt_text(occupant, *record), u"", prompt_buttons, box_icon::none);
@@ -360,6 +370,7 @@ box_answer library_tree::insert_record(std::unique_ptr<a6_message> record, bool 
         }
         bank = bank_node(kind, record->bank, true);
         existing = entry_in_bank(bank, record->number);
+        if (existing && existing->serial_ == asked_about) break;
     }
     remove_subtree(existing);
     library_node* entry = find_child(bank, entry_label(*record), true, true);

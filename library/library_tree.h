@@ -130,8 +130,10 @@ public:
     // other kind is freed without being stored. An entry already at that
     // place is replaced; when ask is set the user is asked first through box
     // with the given buttons (yes_no or yes_no_cancel), and anything but Yes
-    // keeps the old entry and frees the new record. Returns Yes when nothing
-    // was asked, otherwise the answer. The tree owns the record from the
+    // keeps the old entry and frees the new record. A Yes replaces only the
+    // entry the prompt named: when another has taken its place while the
+    // prompt was open, the user is asked about that one. Returns Yes when
+    // nothing was asked, otherwise the last answer. The tree owns the record from the
     // call on, also when it is not stored. "Everything" is expanded.
     box_answer insert_record(std::unique_ptr<a6_message> record, bool ask, box_buttons prompt_buttons,
                              message_box& box);

@@ -1,14 +1,53 @@
 #include "midi/find_a6.h"
 
+#include <iterator>
+#include <mutex>
+
 #include "data/a6_message.h"
 #include "data/identity.h"
 #include "data/text.h"
 
 namespace patchwarden {
 
+namespace {
+
+// Blocks already waiting in the input's queue when the search starts were
+// received before it, through the input the user had chosen: they are set
+// aside for the search and put back in front of the queue when it ends,
+// however it ends.
+class earlier_blocks {
+public:
+    explicit earlier_blocks(sysex_in& in) : in_(in) {
+        std::lock_guard guard(in_.lock);
+        kept_.swap(in_.queue);
+    }
+    ~earlier_blocks() {
+        std::lock_guard guard(in_.lock);
+        in_.queue.insert(in_.queue.begin(), std::make_move_iterator(kept_.begin()),
+                         std::make_move_iterator(kept_.end()));
+    }
+    earlier_blocks(const earlier_blocks&) = delete;
+    earlier_blocks& operator=(const earlier_blocks&) = delete;
+
+private:
+    sysex_in& in_;
+    std::deque<byte_vector> kept_;
+};
+
+// Whatever waits before a request goes out (a late reply to an earlier
+// pair's request) must not count as this pair's answer.
+void drop_waiting(sysex_in& in) {
+    std::lock_guard guard(in.lock);
+    in.queue.clear();
+    in.data_event.reset();
+}
+
+}  // namespace
+
 std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
                                 int selected_input, int selected_output, message_box& box,
-                                transport_clock& clock) {
+                                transport_clock& clock,
+                                const std::function<void(const a6_found&)>& before_box) {
     midi_in.shutdown();
     midi_out.shutdown();
 
@@ -18,45 +57,54 @@ std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_sys
     const int s_in = selected_input < 0 ? 0 : selected_input;
     const int s_out = selected_output < 0 ? 0 : selected_output;
     std::optional<a6_found> found;
+    {
+        earlier_blocks kept(midi_in);
+        for (int i = 0; i < n_in && !found; ++i) {
+            const int a = (s_in + i) % n_in;
+            midi_in.init(a);
+            if (!midi_in.is_open) continue;
+            for (int j = 0; j < n_out; ++j) {
+                const int b = (s_out + j) % n_out;
+                midi_out.init(b, detection_buffer_size, detection_pause_ms);
+                if (!midi_out.is_open) continue;
 
-    for (int i = 0; i < n_in && !found; ++i) {
-        const int a = (s_in + i) % n_in;
-        midi_in.init(a);
-        if (!midi_in.is_open) continue;
-        for (int j = 0; j < n_out; ++j) {
-            const int b = (s_out + j) % n_out;
-            midi_out.init(b, detection_buffer_size, detection_pause_ms);
-            if (!midi_out.is_open) continue;
+                a6_message request(identity_request);
+                drop_waiting(midi_in);
+                midi_out.send_async(encode_message(request));
+                do {
+                    clock.sleep_ms(50);
+                } while (midi_out.is_open && midi_out.queued() != 0);
+                midi_out.shutdown();
 
-            a6_message request(identity_request);
-            midi_out.send_async(encode_message(request));
-            do {
-                clock.sleep_ms(50);
-            } while (midi_out.is_open && midi_out.queued() != 0);
-            midi_out.shutdown();
+                if (!midi_in.wait_for_data()) continue;
+                byte_vector reply;
+                midi_in.get_data(reply);
+                int major = 0;
+                int minor = 0;
+                if (!parse_identity_reply(reply, &major, &minor)) continue;
 
-            if (!midi_in.wait_for_data()) continue;
-            byte_vector reply;
-            midi_in.get_data(reply);
-            int major = 0;
-            int minor = 0;
-            if (!parse_identity_reply(reply, &major, &minor)) continue;
-
-            a6_found pair;
-            pair.input = a;
-            pair.output = b;
-            pair.major = major;
-            pair.minor = minor;
-            sysex_in::dev_string(system, a, 256, pair.input_name);
-            sysex_out::dev_string(system, b, 256, pair.output_name);
-            found = pair;
-            box.show(fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
-                          {decimal(major), decimal(minor, 2), pair.input_name, pair.output_name}),
-                     u"", box_buttons::ok, box_icon::information);
-            break;
+                a6_found pair;
+                pair.input = a;
+                pair.output = b;
+                pair.major = major;
+                pair.minor = minor;
+                sysex_in::dev_string(system, a, 256, pair.input_name);
+                sysex_out::dev_string(system, b, 256, pair.output_name);
+                found = pair;
+                break;
+            }
+            midi_in.shutdown();
         }
-        midi_in.shutdown();
     }
+    if (!found) return found;
+
+    // The box comes once both devices are closed again: it runs a nested
+    // event loop, in which the user may already confirm the pair.
+    if (before_box) before_box(*found);
+    box.show(fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
+                  {decimal(found->major), decimal(found->minor, 2), found->input_name,
+                   found->output_name}),
+             u"", box_buttons::ok, box_icon::information);
     return found;
 }
 

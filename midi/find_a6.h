@@ -4,11 +4,16 @@
 // Identity Request goes out on every output in turn, and the instrument's
 // Identity Reply is listened for on every input. Inputs are tried from the
 // selected one on, and for each input every output from the selected one
-// on, both wrapping around; the first pair that answers wins and is shown
-// in a box. Both transport objects are closed afterwards, with their
-// notifications cleared. A sysex_error from the transport ends the search
-// and reaches the caller (a device the search opened may then be open).
+// on, both wrapping around; the first pair that answers wins. Only a reply
+// that arrives after a pair's request went out counts for that pair; blocks
+// that waited in the input's queue before the search are kept for whoever
+// reads the input next. Both transport objects are closed afterwards, with
+// their notifications cleared; then before_box is told the pair (so that the
+// caller can show it selected) and the pair is shown in a box. A sysex_error
+// from the transport ends the search and reaches the caller (a device the
+// search opened may then be open).
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,6 +40,7 @@ struct a6_found {
 
 std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
                                 int selected_input, int selected_output, message_box& box,
-                                transport_clock& clock = default_transport_clock());
+                                transport_clock& clock = default_transport_clock(),
+                                const std::function<void(const a6_found&)>& before_box = {});
 
 }  // namespace patchwarden

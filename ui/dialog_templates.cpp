@@ -43,6 +43,20 @@ constexpr control_spec main_controls[] = {
     {1080, k::progress_bar, "", 14, 59, 77, 7, style_none},
 };
 
+constexpr control_spec config_controls[] = {
+    {no_id, k::group_box, "MIDI In:", 7, 7, 147, 35, style_none},
+    {1002, k::drop_down_list, "", 14, 21, 133, 12, style_scrolls},
+    {no_id, k::group_box, "MIDI Out:", 7, 49, 147, 77, style_none},
+    {1003, k::drop_down_list, "", 14, 63, 133, 12, style_scrolls},
+    {no_id, k::static_text, "Buffer size:", 14, 84, 42, 12, style_none},
+    {1004, k::edit, "", 119, 84, 28, 12, style_digits_only | style_scrolls},
+    {no_id, k::static_text, "Pause between buffers (ms):", 14, 105, 98, 12, style_none},
+    {1005, k::edit, "", 119, 105, 28, 12, style_digits_only | style_scrolls},
+    {1, k::default_push_button, "&OK", 7, 133, 49, 14, style_none},
+    {1012, k::push_button, "&Find A6", 56, 133, 49, 14, style_none},
+    {2, k::push_button, "&Cancel", 105, 133, 49, 14, style_none},
+};
+
 constexpr control_spec get_controls[] = {
     {1078, k::push_button, "&Programs...", 7, 7, 105, 21, style_none},
     {1079, k::push_button, "&Mixes...", 7, 35, 105, 21, style_none},
@@ -76,6 +90,7 @@ constexpr control_spec bank_controls[] = {
 }  // namespace
 
 const dialog_spec main_window_template{101, "Patchwarden v1.00", 419, 289, main_controls};
+const dialog_spec config_dialog_template{102, "MIDI Configuration", 160, 155, config_controls};
 const dialog_spec get_dialog_template{105, "Get:", 118, 113, get_controls};
 const dialog_spec bank_dialog_template{106, "Bank:", 118, 50, bank_controls};
 const dialog_spec range_dialog_template{107, "Range:", 181, 92, range_controls};

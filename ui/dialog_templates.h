@@ -1,7 +1,8 @@
 #pragma once
 
-// The templates of the program's dialogs: the main window (101), "Get:"
-// (105), "Bank:" (106) and "Range:" (107), and the ids of their controls.
+// The templates of the program's dialogs: the main window (101), "MIDI
+// Configuration" (102), "Get:" (105), "Bank:" (106) and "Range:" (107), and
+// the ids of their controls.
 
 #include "ui/control_table.h"
 
@@ -37,6 +38,17 @@ inline constexpr int choose_request = 1060;
 inline constexpr int receive_bar = 1080;
 }  // namespace main_ids
 
+// "MIDI Configuration", 102.
+namespace config_ids {
+inline constexpr int ok = 1;
+inline constexpr int cancel = 2;
+inline constexpr int input_list = 1002;
+inline constexpr int output_list = 1003;
+inline constexpr int buffer_size = 1004;
+inline constexpr int pause = 1005;
+inline constexpr int find_a6 = 1012;
+}  // namespace config_ids
+
 // "Get:", 105.
 namespace get_ids {
 inline constexpr int cancel = 2;
@@ -71,6 +83,7 @@ inline constexpr int last_bank_label = 1072;
 }  // namespace range_ids
 
 extern const dialog_spec main_window_template;
+extern const dialog_spec config_dialog_template;
 extern const dialog_spec get_dialog_template;
 extern const dialog_spec bank_dialog_template;
 extern const dialog_spec range_dialog_template;

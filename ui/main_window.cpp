@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -22,7 +23,10 @@
 #include "ui/file_chooser.h"
 #include "ui/get_dialog.h"
 #include "ui/library_model.h"
+#include "ui/midi/error_guard.h"
+#include "ui/midi/midi_config_dialog.h"
 #include "ui/program_icon.h"
+#include "ui/transfers/midi_ports.h"
 
 namespace patchwarden {
 
@@ -45,11 +49,35 @@ std::u16string proposed_file_name(std::u16string label) {
     return label + u".syx";
 }
 
+// The two progress bars of the transfers. A range of 0 shows an empty bar
+// (a Qt bar of range 0..0 would show a busy animation instead), and a
+// position beyond the range shows as its end.
+class window_bars : public transfer_bars {
+public:
+    window_bars(QProgressBar* receive, QProgressBar* send) : bars_{receive, send} {}
+
+    void set_range(transfer_bar bar, int maximum) override {
+        const auto i = static_cast<std::size_t>(bar);
+        maximum_[i] = maximum;
+        bars_[i]->setRange(0, maximum > 0 ? maximum : 1);
+    }
+    void set_position(transfer_bar bar, int position) override {
+        const auto i = static_cast<std::size_t>(bar);
+        bars_[i]->setValue(maximum_[i] > 0 ? std::clamp(position, 0, maximum_[i]) : 0);
+    }
+
+private:
+    QProgressBar* bars_[2];
+    int maximum_[2] = {100, 100};
+};
+
 }  // namespace
 
-main_window::main_window(library_tree& library, message_box& box, file_chooser& files, port_commands ports,
+main_window::main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports,
                          QWidget* parent)
-    : QDialog(parent), library_(library), box_(box), files_(files), ports_(std::move(ports)) {
+    : QDialog(parent), library_(library), box_(box), files_(files) {
+    if (!ports) own_ports_ = std::make_unique<midi_ports>(nullptr, nullptr);
+    ports_ = ports ? ports : own_ports_.get();
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
@@ -58,6 +86,10 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     tree_ = control<QTreeView>(this, main_ids::tree);
     request_ = control<QLineEdit>(this, main_ids::request);
     ask_ = control<QCheckBox>(this, main_ids::ask);
+    bars_ = std::make_unique<window_bars>(control<QProgressBar>(this, main_ids::receive_bar),
+                                          control<QProgressBar>(this, main_ids::send_bar));
+    transfers_ = std::make_unique<transfers>(library_, box_, ports_->in(), ports_->out(), *bars_,
+                                             [this] { return asks_before_replacing(); });
     model_ = new library_model(library_, this);
     tree_->setModel(model_);
 
@@ -117,30 +149,73 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+
+    ports_->relay().attach(&notifications_);
 }
 
 main_window::~main_window() {
+    // From here on no notification of the transport reaches this window;
+    // events already posted to it go with it.
+    ports_->relay().detach(&notifications_);
     // The model stops following the library before the tree view goes.
     tree_->setModel(nullptr);
     delete model_;
 }
 
 void main_window::command(int id) {
-    switch (id) {
-    case main_ids::config: configure(); break;
-    case main_ids::load: load_syx(); break;
-    case main_ids::send: break;  // sending to the instrument comes with the MIDI ports
-    case main_ids::unload: unload(); break;
-    case main_ids::get_it: get_it(); break;
-    case main_ids::save: save_syx(); break;
-    case main_ids::move: move_selected(); break;
-    case main_ids::copy: copy_selected(); break;
-    case main_ids::about: about(); break;
-    case main_ids::quit: quit(main_ids::quit); break;
-    case main_ids::choose_bank: choose_bank(); break;
-    case main_ids::choose_request: choose_request(); break;
-    default: break;  // check boxes, edits, Enter: nothing
+    run_guarded(box_, [this, id] {
+        switch (id) {
+        case main_ids::config: configure(); break;
+        case main_ids::load: load_syx(); break;
+        case main_ids::send: send_selection(); break;
+        case main_ids::unload: unload(); break;
+        case main_ids::get_it: get_it(); break;
+        case main_ids::save: save_syx(); break;
+        case main_ids::move: move_selected(); break;
+        case main_ids::copy: copy_selected(); break;
+        case main_ids::about: about(); break;
+        case main_ids::quit: quit(main_ids::quit); break;
+        case main_ids::choose_bank: choose_bank(); break;
+        case main_ids::choose_request: choose_request(); break;
+        default: break;  // check boxes, edits, Enter: nothing
+        }
+    });
+}
+
+bool main_window::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == sysex_data_event) {
+        run_guarded(box_, [this] { transfers_->pump(); });
+        return true;
     }
+    if (type == sysex_sent_event) {
+        const std::int32_t bytes = static_cast<sysex_sent*>(event)->bytes;
+        run_guarded(box_, [this, bytes] { transfers_->bytes_sent(bytes); });
+        return true;
+    }
+    if (type == transport_error_event) {
+        show_transport_error(std::move(static_cast<transport_error*>(event)->text));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void main_window::post_pump() {
+    QCoreApplication::postEvent(this, new QEvent(sysex_data_event));
+}
+
+void main_window::show_transport_error(std::u16string text) {
+    // One box at a time: a transport thread may report many failures in a
+    // row, and each would otherwise open its box inside the one before.
+    waiting_errors_.push_back(std::move(text));
+    if (showing_error_) return;
+    showing_error_ = true;
+    while (!waiting_errors_.empty()) {
+        const std::u16string next = std::move(waiting_errors_.front());
+        waiting_errors_.pop_front();
+        box_.show(next, error_box_caption, box_buttons::ok, box_icon::error);
+    }
+    showing_error_ = false;
 }
 
 library_node* main_window::selected_node() const {
@@ -235,14 +310,17 @@ void main_window::save_syx() {
 }
 
 void main_window::get_it() {
-    QString text = request_->text().left(1023);
-    text.remove(QLatin1Char(' '));
-    outgoing_queue list;
-    const bool ok = parse_request_text(text.toStdU16String(), list, box_);
+    const std::u16string text = request_->text().left(1023).toStdU16String();
+    transfers_->queue_requests(text);
     request_->clear();
-    if (!ok || list.empty()) return;
-    for (auto& request : list) send_queue_.push_back(std::move(request));
-    emit requests_queued();
+    post_pump();
+}
+
+void main_window::send_selection() {
+    library_node* node = selected_node();
+    if (!node) return;
+    transfers_->queue_selection(node);
+    post_pump();
 }
 
 void main_window::about() {
@@ -254,23 +332,32 @@ void main_window::about() {
 }
 
 void main_window::quit(int command_id) {
-    if (ports_.shutdown) ports_.shutdown();
-    done(command_id);
+    // A port that will not close keeps the window open: the user can quit
+    // again.
+    run_guarded(box_, [this, command_id] {
+        ports_->shutdown();
+        done(command_id);
+    });
 }
 
 void main_window::configure() {
-    if (ports_.configure) ports_.configure(this);
+    {
+        midi_config_dialog dialog(this, *ports_, box_);
+        dialog.exec();
+    }
     refresh_device_fields();
+    transfers_->release();
+    // A queue that waited for replies moves on now, not only when the next
+    // block arrives.
+    post_pump();
 }
 
 void main_window::refresh_device_fields() {
-    auto show = [this](int id, const std::function<std::optional<std::u16string>()>& device) {
-        std::optional<std::u16string> name;
-        if (device) name = device();
+    auto show = [this](int id, const std::optional<std::u16string>& name) {
         control<QLineEdit>(this, id)->setText(name ? QString::fromStdU16String(*name) : QStringLiteral("closed"));
     };
-    show(main_ids::midi_in, ports_.input_device);
-    show(main_ids::midi_out, ports_.output_device);
+    show(main_ids::midi_in, ports_->input_name());
+    show(main_ids::midi_out, ports_->output_name());
 }
 
 void main_window::choose_bank() {

@@ -2,17 +2,22 @@
 
 // The main window, "Patchwarden v1.00": the library tree in the middle and
 // the command groups around it. Every command is keyed by the id of the
-// control that gives it, as the buttons' clicks arrive.
+// control that gives it, as the buttons' clicks arrive. The MIDI transport
+// reports by events posted to the window, which runs the transfers on them,
+// also inside the nested loops of dialogs and message boxes. Every handler
+// runs inside the guard that shows a transport error in an "Error" box.
 
 #include <QDialog>
 #include <QIcon>
-#include <functional>
-#include <optional>
+#include <deque>
+#include <memory>
 #include <string>
 
 #include "data/message_box.h"
 #include "data/request_text.h"
+#include "ui/midi/transport_events.h"
 #include "ui/syx_file.h"
+#include "ui/transfers/transfers.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -24,23 +29,15 @@ class file_chooser;
 class library_model;
 class library_node;
 class library_tree;
-
-// What the window needs of the MIDI ports. Until ports exist every part may
-// stay empty: the device fields then read "closed".
-struct port_commands {
-    // Runs the configuration dialog owned by the window.
-    std::function<void(QWidget* owner)> configure;
-    // The name of the open input or output device; nothing when closed.
-    std::function<std::optional<std::u16string>()> input_device;
-    std::function<std::optional<std::u16string>()> output_device;
-    // Closes both ports before the window ends, output first.
-    std::function<void()> shutdown;
-};
+class midi_ports;
 
 class main_window : public QDialog {
     Q_OBJECT
 public:
-    main_window(library_tree& library, message_box& box, file_chooser& files, port_commands ports = {},
+    // The window reports the transport's notifications through the ports'
+    // relay from now on, until it goes. Without ports it has its own, over
+    // no devices, so both stay "closed".
+    main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports = nullptr,
                 QWidget* parent = nullptr);
     ~main_window() override;
 
@@ -58,8 +55,11 @@ public:
 
     library_model& model() const { return *model_; }
     QTreeView& tree_view() const { return *tree_; }
-    // Requests given with "Get It" that wait to go out.
-    const outgoing_queue& send_queue() const { return send_queue_; }
+    // Messages given with "Get It" and "Send" that wait to go out, and the
+    // counters of the transfers.
+    const outgoing_queue& send_queue() const { return transfers_->send_queue(); }
+    const transfer_counters& counters() const { return transfers_->counters(); }
+    midi_ports& ports() const { return *ports_; }
     // Replaces the writer of Save, to test write failures.
     void set_save_writer(block_writer writer) { save_writer_ = std::move(writer); }
 
@@ -67,6 +67,7 @@ public:
     void load_syx();
     void save_syx();
     void get_it();
+    void send_selection();
     void about();
     void quit(int command_id);
     void choose_bank();
@@ -76,11 +77,9 @@ public:
     void move_selected();
     void copy_selected();
 
-signals:
-    // Requests have been added to the send queue.
-    void requests_queued();
-
 protected:
+    // The transport's notifications, also inside nested loops.
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
@@ -89,17 +88,26 @@ private:
     void refresh_device_fields();
     bool asks_before_replacing() const;
     QString field_text(int id, int limit) const;
+    // Runs the transfers' pump once the events already posted are handled.
+    void post_pump();
+    void show_transport_error(std::u16string text);
 
     library_tree& library_;
     message_box& box_;
     file_chooser& files_;
-    port_commands ports_;
+    std::unique_ptr<midi_ports> own_ports_;
+    midi_ports* ports_;
+    posting_target notifications_{this};
+    std::unique_ptr<transfer_bars> bars_;
+    std::unique_ptr<transfers> transfers_;
+    // Errors of the transport threads wait here while one is shown.
+    std::deque<std::u16string> waiting_errors_;
+    bool showing_error_ = false;
     library_model* model_;
     QTreeView* tree_;
     QLineEdit* request_;
     QCheckBox* ask_;
     QIcon icon_;
-    outgoing_queue send_queue_;
     block_writer save_writer_;
 };
 

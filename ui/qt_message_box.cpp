@@ -1,8 +1,10 @@
 #include "ui/qt_message_box.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QWindow>
 #include <vector>
 
 namespace patchwarden {
@@ -77,6 +79,14 @@ box_answer qt_message_box::show(const std::u16string& text, const std::u16string
     QEventLoop loop;
     QObject::connect(box.data(), &QMessageBox::finished, &loop, &QEventLoop::quit);
     open_boxes().push_back(box);
+    // A box opened while a dialog runs modally (the found box, an error
+    // shown by the configuration dialog) would be blocked by that dialog
+    // like every other window: it stands over the dialog instead, still
+    // without an owner widget.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        box->winId();
+        if (box->windowHandle() && modal->windowHandle()) box->windowHandle()->setTransientParent(modal->windowHandle());
+    }
     box->show();
     box->raise();
     box->activateWindow();

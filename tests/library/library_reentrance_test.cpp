@@ -3,6 +3,8 @@
 // the scripted prompt and check that the tree stays sound, with no record
 // lost twice or kept twice (the sanitizer build catches the frees).
 
+#include <deque>
+
 #include <gtest/gtest.h>
 
 #include "data/text.h"
@@ -49,13 +51,31 @@ protected:
 // ---- An insertion waiting for its answer -------------------------------------------
 
 TEST_F(library_reentrance, another_record_arrives_in_the_same_slot) {
-    for (const box_answer answer : {box_answer::yes, box_answer::no}) {
+    // The prompt named "First"; "Arrived" took its place meanwhile. A Yes
+    // about "First" is no Yes about "Arrived": the user is asked again.
+    struct row {
+        std::deque<box_answer> answers;
+        std::size_t prompts;
+        const char* stays;
+    };
+    const row rows[] = {
+        {{box_answer::yes, box_answer::yes}, 2, "Waiting"},
+        {{box_answer::yes, box_answer::no}, 2, "Arrived"},
+        {{box_answer::no}, 1, "Arrived"},
+    };
+    for (const row& r : rows) {
         unload_selection(tree, tree.root());
+        box.shown.clear();
         add(make_program(0, 5, "First"));
         inside_prompt([this] { add(make_program(0, 5, "Arrived")); });
-        box.answers = {answer};
-        tree.insert_record(make_program(0, 5, "Waiting"), true, yes_no, box);
-        EXPECT_EQ(name_at(0, 5), answer == box_answer::yes ? "Waiting" : "Arrived");
+        box.answers = r.answers;
+        const box_answer last = r.answers.back();
+        EXPECT_EQ(tree.insert_record(make_program(0, 5, "Waiting"), true, yes_no, box), last);
+        ASSERT_EQ(box.shown.size(), r.prompts);
+        if (r.prompts == 2) {
+            EXPECT_NE(narrow(box.shown[1].text).find("'Arrived"), std::string::npos);
+        }
+        EXPECT_EQ(name_at(0, 5), r.stays);
         EXPECT_EQ(check_invariants(tree), 1u);
     }
 }
@@ -117,11 +137,17 @@ TEST_F(library_reentrance, global_data_reload_while_the_library_changes) {
     EXPECT_EQ(picture(tree), "Everything+\n  Global Data*\n");
     EXPECT_EQ(tree.find_entry(global_dump, -1, -1)->record()->data[0], 2);
 
-    inside_prompt([this] { add(make_global(3)); });
-    box.answers = {box_answer::no};
-    tree.insert_record(make_global(4), true, yes_no, box);
-    EXPECT_EQ(tree.find_entry(global_dump, -1, -1)->record()->data[0], 3);
-    EXPECT_EQ(check_invariants(tree), 1u);
+    // Another Global Data arrives under the prompt: a Yes about the one
+    // loaded before asks again before the newcomer goes.
+    for (const box_answer second : {box_answer::no, box_answer::yes}) {
+        inside_prompt([this] { add(make_global(3)); });
+        box.shown.clear();
+        box.answers = {box_answer::yes, second};
+        tree.insert_record(make_global(4), true, yes_no, box);
+        EXPECT_EQ(box.shown.size(), 2u);
+        EXPECT_EQ(tree.find_entry(global_dump, -1, -1)->record()->data[0], second == box_answer::yes ? 4 : 3);
+        EXPECT_EQ(check_invariants(tree), 1u);
+    }
 }
 
 // ---- A Move waiting for its answer ---------------------------------------------------

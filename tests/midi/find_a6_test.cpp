@@ -72,7 +72,18 @@ TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_
         box.shown.clear();
         in->on_data = [](void*) {};
         answer_on(2, 1, reply('0', '2', '0', '5'));
-        const auto found = find_a6(*in, out, devices, r.s_in, r.s_out, box, clock);
+        // The pair is handed over for selection before the box, and both
+        // devices are closed by then.
+        std::vector<std::string> steps;
+        box.while_open = [&](const testing::shown_box&) {
+            steps.push_back(in->is_open || out.is_open ? "box, a device open" : "box");
+        };
+        const auto select = [&](const a6_found& pair) {
+            steps.push_back("select " + std::to_string(pair.input) + "," + std::to_string(pair.output) +
+                            (in->is_open || out.is_open ? ", a device open" : ""));
+        };
+        const auto found = find_a6(*in, out, devices, r.s_in, r.s_out, box, clock, select);
+        EXPECT_EQ(steps, (std::vector<std::string>{"select 2,1", "box"}));
         EXPECT_EQ(tried(log), r.order);
         ASSERT_TRUE(found.has_value());
         EXPECT_EQ(found->input, 2);
@@ -106,6 +117,39 @@ TEST_F(find_a6_test, a_foreign_reply_or_dead_devices_find_nothing_and_show_nothi
     log.clear();
     EXPECT_FALSE(find_a6(*in, out, devices, -1, -1, box, clock).has_value());
     EXPECT_TRUE(tried(log).empty());
+}
+
+// Replies that wait in the input's queue before a pair's request goes out do
+// not decide the search: neither blocks received before the search (kept for
+// the window) nor a late answer to an earlier pair's request.
+TEST_F(find_a6_test, only_a_reply_after_the_request_counts) {
+    class late_answers : public fake_midi_system {
+    public:
+        using fake_midi_system::fake_midi_system;
+        // An identity reply turns up on input 0 just as output 1 opens, long
+        // after the request to output 0 went unanswered.
+        midi_result open_output(int d, std::unique_ptr<midi_output>& opened) override {
+            if (d == 1 && open_in && open_in->device() == 0) open_in->deliver(reply('0', '1', '0', '0'));
+            return fake_midi_system::open_output(d, opened);
+        }
+    };
+    late_answers system{log};
+    auto input = std::make_unique<sysex_in>(system, sink, clock);
+    sysex_out output{system, sink, clock};
+    system.on_slice = [&system](int o, const byte_vector& bytes) {
+        if (o == 1 && system.open_in && system.open_in->device() == 2 && bytes == identity_request_bytes)
+            system.open_in->deliver(reply('0', '2', '0', '5'));
+    };
+    const byte_vector earlier{0xF0, 0x00, 0x00, 0x0E, 0x1D, 0x01, 0xF7};
+    input->queue.push_back(earlier);
+
+    const auto found = find_a6(*input, output, system, 0, 0, box, clock);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(std::make_pair(found->input, found->output), std::make_pair(2, 1));
+    EXPECT_EQ(found->major, 2);
+    ASSERT_FALSE(input->queue.empty());
+    EXPECT_EQ(input->queue.front(), earlier);
+    EXPECT_EQ(input->queue.size(), 1u);
 }
 
 TEST(find_a6_emulator, finds_the_emulator_after_the_platform_devices) {

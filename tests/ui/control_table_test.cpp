@@ -56,6 +56,16 @@ const expected_control main_expected[] = {
     {1080, "QProgressBar", "", 14, 59, 77, 7, true},
 };
 
+const expected_control config_expected[] = {
+    {1002, "QComboBox", "", 14, 21, 133, 12, true},
+    {1003, "QComboBox", "", 14, 63, 133, 12, true},
+    {1004, "QLineEdit", "", 119, 84, 28, 12, true},
+    {1005, "QLineEdit", "", 119, 105, 28, 12, true},
+    {1, "QPushButton", "&OK", 7, 133, 49, 14, true},
+    {1012, "QPushButton", "&Find A6", 56, 133, 49, 14, true},
+    {2, "QPushButton", "&Cancel", 105, 133, 49, 14, true},
+};
+
 const expected_control get_expected[] = {
     {1078, "QPushButton", "&Programs...", 7, 7, 105, 21, true},
     {1079, "QPushButton", "&Mixes...", 7, 35, 105, 21, true},
@@ -141,6 +151,14 @@ TEST(control_table, main_window_group_boxes_and_labels) {
 }
 
 TEST(control_table, small_dialogs) {
+    check_dialog(config_dialog_template, config_expected, "MIDI Configuration", 160, 155);
+    QDialog config;
+    build_dialog(config, config_dialog_template);
+    QStringList texts;
+    for (auto* group : config.findChildren<QGroupBox*>()) texts << group->title();
+    for (auto* label : config.findChildren<QLabel*>()) texts << label->text();
+    texts.sort();
+    EXPECT_EQ(texts, (QStringList{"Buffer size:", "MIDI In:", "MIDI Out:", "Pause between buffers (ms):"}));
     check_dialog(get_dialog_template, get_expected, "Get:", 118, 113);
     check_dialog(range_dialog_template, range_expected, "Range:", 181, 92);
     check_dialog(bank_dialog_template, bank_expected, "Bank:", 118, 50);
@@ -150,6 +168,10 @@ TEST(control_table, only_the_table_says_which_button_is_default) {
     QDialog main_dialog;
     build_dialog(main_dialog, main_window_template);
     for (auto* button : main_dialog.findChildren<QPushButton*>()) EXPECT_FALSE(button->isDefault());
+    QDialog config;
+    build_dialog(config, config_dialog_template);
+    EXPECT_TRUE(control<QPushButton>(&config, 1)->isDefault());
+    EXPECT_FALSE(control<QPushButton>(&config, 1012)->isDefault());
     QDialog range;
     build_dialog(range, range_dialog_template);
     EXPECT_TRUE(control<QPushButton>(&range, 1)->isDefault());

@@ -1,5 +1,5 @@
-// The main window after start, About, Quit, the Escape rule, Enter, Get It
-// and Config before the MIDI ports exist.
+// The main window after start, About, the Escape rule, Enter and Get It with
+// the MIDI ports closed.
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -74,20 +74,6 @@ TEST_F(window_fixture, about_shows_the_program_box) {
     EXPECT_GT(box.shown[0].text.size(), 40u);
 }
 
-TEST_F(window_fixture, quit_button_ends_the_window_after_closing_the_ports) {
-    std::vector<std::string> steps;
-    port_commands ports;
-    ports.shutdown = [&] { steps.push_back("shutdown"); };
-    main_window w(library, box, files, ports);
-    QSignalSpy finished(&w, &QDialog::finished);
-    w.show();
-    control<QPushButton>(&w, main_ids::quit)->click();
-    ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(finished.at(0).at(0).toInt(), main_ids::quit);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(steps, std::vector<std::string>{"shutdown"});
-}
-
 TEST_F(window_fixture, escape_never_closes_but_the_close_box_quits) {
     QSignalSpy finished(window.get(), &QDialog::finished);
     window->show();
@@ -136,7 +122,6 @@ TEST_F(window_fixture, enter_on_a_focused_button_clicks_it) {
 }
 
 TEST_F(window_fixture, get_it_queues_requests_without_spaces_and_clears_the_field) {
-    QSignalSpy queued(window.get(), &main_window::requests_queued);
     edit(main_ids::request)->setText(" pu : 5 ; mc3 ; g ");
     control<QPushButton>(window.get(), main_ids::get_it)->click();
     EXPECT_TRUE(edit(main_ids::request)->text().isEmpty());
@@ -144,7 +129,7 @@ TEST_F(window_fixture, get_it_queues_requests_without_spaces_and_clears_the_fiel
     EXPECT_EQ(window->send_queue()[0].expected_replies, 1);
     EXPECT_EQ(window->send_queue()[1].expected_replies, 128);
     EXPECT_EQ(window->send_queue()[2].expected_replies, 1);
-    EXPECT_EQ(queued.count(), 1);
+    EXPECT_EQ(window->counters().replies_expected, 130);
     EXPECT_TRUE(box.shown.empty());
 }
 
@@ -163,31 +148,6 @@ TEST_F(window_fixture, get_it_with_a_bad_bank_shows_the_message_and_queues_nothi
     EXPECT_TRUE(edit(main_ids::request)->text().isEmpty());
     EXPECT_EQ(box.shown.size(), 1u);
     EXPECT_TRUE(window->send_queue().empty());
-}
-
-TEST_F(window_fixture, config_refreshes_the_device_fields) {
-    std::optional<std::u16string> input;
-    int configured = 0;
-    port_commands ports;
-    ports.configure = [&](QWidget* owner) {
-        ++configured;
-        EXPECT_NE(owner, nullptr);
-    };
-    ports.input_device = [&] { return input; };
-    main_window w(library, box, files, ports);
-    input = u"A6 In";
-    control<QPushButton>(&w, main_ids::config)->click();
-    EXPECT_EQ(configured, 1);
-    EXPECT_EQ(control<QLineEdit>(&w, main_ids::midi_in)->text(), "A6 In");
-    EXPECT_EQ(control<QLineEdit>(&w, main_ids::midi_out)->text(), "closed");
-    input.reset();
-    control<QPushButton>(&w, main_ids::config)->click();
-    EXPECT_EQ(control<QLineEdit>(&w, main_ids::midi_in)->text(), "closed");
-
-    // Without ports the fields simply read "closed" again.
-    edit(main_ids::midi_in)->setText("something");
-    control<QPushButton>(window.get(), main_ids::config)->click();
-    EXPECT_EQ(edit(main_ids::midi_in)->text(), "closed");
 }
 
 }  // namespace

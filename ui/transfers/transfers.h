@@ -1,0 +1,100 @@
+#pragma once
+
+// The transfers with the instrument, apart from any widget: the send queue,
+// the five counters, the pump and the bytes-sent step. The window wires them
+// to its commands, its posted events and its two progress bars.
+//
+// One request goes out at a time: a queued message is handed to midi_out
+// only when every reply awaited for the one before has arrived (dumps await
+// none, so a Send goes out in one run). Every block midi_in received counts
+// as a reply, asked for or not. Nothing waits here: pump() takes only the
+// blocks already received and hands messages over without waiting for them
+// to be sent.
+//
+// pump() may open a replace prompt, whose nested event loop runs pump() and
+// the other steps again before the first run has finished; each block and
+// message is still counted exactly once, and nothing in a run assumes the
+// queues or counters unchanged across an insertion. Everything here runs on
+// the interface thread. A sysex_error from the transport ends the step that
+// met it and reaches the caller.
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "data/message_box.h"
+#include "data/request_text.h"
+
+namespace patchwarden {
+
+class library_node;
+class library_tree;
+class sysex_in;
+class sysex_out;
+
+// The receive bar counts replies, the send bar bytes in units of 256.
+enum class transfer_bar { receive, send };
+
+class transfer_bars {
+public:
+    virtual ~transfer_bars() = default;
+    // Range 0..maximum; maximum is the low 16 bits of a count.
+    virtual void set_range(transfer_bar bar, int maximum) = 0;
+    // A position beyond the range shows as the range's end.
+    virtual void set_position(transfer_bar bar, int position) = 0;
+};
+
+struct transfer_counters {
+    // Replies still awaited before the next queued message may go out; may
+    // go below 0 when unasked dumps arrive.
+    std::int32_t pending_replies = 0;
+    // Replies expected by the requests queued since the receive bar was
+    // last reset, and the replies taken in since then.
+    std::int32_t replies_expected = 0;
+    std::int32_t replies_received = 0;
+    // Bytes handed to midi_out and bytes it reported sent, since the send
+    // bar was last reset.
+    std::uint32_t bytes_queued = 0;
+    std::uint32_t bytes_sent = 0;
+};
+
+class transfers {
+public:
+    // ask tells, when a record is about to be inserted, whether replacing a
+    // loaded entry asks first.
+    transfers(library_tree& library, message_box& box, sysex_in& in, sysex_out& out, transfer_bars& bars,
+              std::function<bool()> ask);
+
+    // Get It: removes every space from the request text and queues the
+    // requests it names; a text that does not parse queues nothing (its
+    // messages are shown through the box). True when the text parsed.
+    bool queue_requests(std::u16string_view text);
+    // Send: queues the dumps of the node's subtree in display order;
+    // nothing for no node.
+    void queue_selection(library_node* node);
+
+    // Takes every block waiting in midi_in into the library, updates the
+    // receive bar, hands queued messages to midi_out as far as no reply is
+    // awaited, and resets the send bar's position.
+    void pump();
+    // midi_out reported a chunk of this many bytes sent.
+    void bytes_sent(std::int32_t bytes);
+    // The ports were configured anew: awaited replies that may never come
+    // hold the queue no longer.
+    void release();
+
+    const outgoing_queue& send_queue() const { return send_queue_; }
+    const transfer_counters& counters() const { return counters_; }
+
+private:
+    library_tree& library_;
+    message_box& box_;
+    sysex_in& in_;
+    sysex_out& out_;
+    transfer_bars& bars_;
+    std::function<bool()> ask_;
+    outgoing_queue send_queue_;
+    transfer_counters counters_;
+};
+
+}  // namespace patchwarden
