@@ -119,14 +119,17 @@ void move_entry(library_tree& tree, library_node* entry, int bank, int number, s
     const std::u16string new_name(name);  // name may point into a record that a prompt frees
 
     // Ask before the entry leaves its place, so that No keeps it as it is.
+    // A Yes counts only for the occupant the prompt named: when another has
+    // taken the place while the prompt was open, the user is asked about it.
     library_node* occupant = tree.find_entry(record->kind, bank, number);
-    if (ask && occupant && occupant != entry) {
+    while (ask && occupant && occupant != entry) {
         a6_message incoming(record->kind, bank, number);
         set_name(incoming, new_name);
         const a6_message* occupant_record = tree.record_of(occupant);
         const std::u16string text = replace_prompt_text(occupant_record ? *occupant_record : a6_message(), incoming);
         const std::uint64_t serial = entry->serial();
-        const void* asked_about = record;
+        const std::uint64_t asked_about = occupant->serial();
+        const void* moving = record;
         const box_answer answer = box.show(text, u"", box_buttons::yes_no, box_icon::none);
         if (answer != box_answer::yes) {
             tree.set_expanded(tree.root(), true);
@@ -135,7 +138,9 @@ void move_entry(library_tree& tree, library_node* entry, int bank, int number, s
         // The entry may have gone, or been replaced, while the prompt was open.
         entry = tree.find_serial(serial);
         record = tree.record_of(entry);
-        if (!record || static_cast<const void*>(record) != asked_about) return;
+        if (!record || static_cast<const void*>(record) != moving) return;
+        occupant = tree.find_entry(record->kind, bank, number);
+        if (occupant && occupant->serial() == asked_about) break;
     }
 
     library_node* parent = entry->parent();

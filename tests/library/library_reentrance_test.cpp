@@ -184,13 +184,27 @@ TEST_F(library_reentrance, the_target_is_emptied_or_filled_meanwhile) {
     move_selection(tree, program(0, 5), u"c1", u"9", u"Mover", true, box);
     EXPECT_EQ(picture(tree), "Everything+\n  Programs\n    Card 1\n      009 Mover*\n");
 
-    // Filled by another arrival: the user said Yes to replacing what stands there.
-    inside_prompt([this] { add(make_program(0, 1, "Arrived")); });
-    add(make_program(0, 1, "Occupant"));
-    box.answers = {box_answer::yes};
-    move_selection(tree, program(3, 9), u"u", u"1", u"Mover", true, box);
-    EXPECT_EQ(name_at(0, 1), "Mover");
-    EXPECT_EQ(check_invariants(tree), 1u);
+    // Filled by another arrival: a Yes about "Occupant" is no Yes about
+    // "Arrived"; the user is asked again, and No keeps both where they are.
+    struct row {
+        box_answer second;
+        const char* at_1;
+        const char* at_9;
+    };
+    for (const row& r : {row{box_answer::yes, "Mover", "(none)"}, row{box_answer::no, "Arrived", "Mover"}}) {
+        tree.remove_subtree(tree.root());
+        add(make_program(0, 9, "Mover"));
+        add(make_program(0, 1, "Occupant"));
+        inside_prompt([this] { add(make_program(0, 1, "Arrived")); });
+        box.shown.clear();
+        box.answers = {box_answer::yes, r.second};
+        move_selection(tree, program(0, 9), u"u", u"1", u"Mover", true, box);
+        ASSERT_EQ(box.shown.size(), 2u);
+        EXPECT_NE(narrow(box.shown[1].text).find("Arrived"), std::string::npos);
+        EXPECT_EQ(name_at(0, 1), r.at_1);
+        EXPECT_EQ(name_at(0, 9), r.at_9);
+        EXPECT_EQ(check_invariants(tree), r.second == box_answer::yes ? 1u : 2u);
+    }
 }
 
 TEST_F(library_reentrance, everything_is_unloaded_under_a_move) {
