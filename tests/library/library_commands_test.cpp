@@ -90,6 +90,7 @@ TEST_F(library_commands, fields_that_do_not_hold_a_place_do_nothing) {
     const row rows[] = {
         {u"u", u"128", 0}, {u"u", u"-1", 0}, {u"u", u"", 0}, {u"u", u"abc", 0},
         {u"x1", u"5", 0},  {u"", u"5", 0},   {u"p", u"5", 0}, {u"p3", u"5", 1}, {u"c17", u"5", 1},
+        {u"p3", u"128", 0},  // the number is read first and ends the command before the bank
     };
     for (const row& r : rows) {
         box.shown.clear();
@@ -167,6 +168,7 @@ TEST_F(library_commands, move_refused_at_the_prompt_keeps_the_entry_where_it_was
     const a6_message* mover = program(0, 5)->record();
     const a6_message* occupant = program(3, 9)->record();
     const std::string before = picture(tree);
+    tree.set_expanded(tree.root(), false);  // opened again, as after any refused insertion
     box.answers = {box_answer::no};
     move_selection(tree, program(0, 5), u"c1", u"9", u"Renamed", true, box);
     ASSERT_EQ(box.shown.size(), 1u);
