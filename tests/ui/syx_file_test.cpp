@@ -370,6 +370,34 @@ TEST(syx_file, an_endless_candidate_is_skipped_without_losing_what_follows) {
     EXPECT_EQ(got[0], dump_bytes(program_dump, 0, 2, u"Kept"));
 }
 
+// Whatever the block size, a candidate is skipped exactly when it is longer
+// than the limit.
+TEST(syx_file, a_candidate_is_skipped_by_its_length_alone) {
+    temp_folder folder;
+    const byte_vector dump = dump_bytes(program_dump, 0, 2, u"Kept");
+    for (const std::size_t length : {syx_longest_candidate, syx_longest_candidate + 1}) {
+        byte_vector bytes(length - 1, 0x11);
+        bytes.push_back(0xF7);
+        append(bytes, dump);
+        write_bytes(folder.path() / "in.syx", bytes);
+        for (const std::size_t block : {std::size_t{7}, std::size_t{4096}, syx_read_block, 3 * syx_longest_candidate}) {
+            std::vector<std::size_t> sizes;
+            EXPECT_EQ(read_syx_file(
+                          folder.path() / "in.syx",
+                          [&](byte_vector&& c) {
+                              sizes.push_back(c.size());
+                              return true;
+                          },
+                          block),
+                      read_result::complete);
+            const std::vector<std::size_t> expected = length <= syx_longest_candidate
+                                                          ? std::vector<std::size_t>{length, dump.size()}
+                                                          : std::vector<std::size_t>{dump.size()};
+            EXPECT_EQ(sizes, expected) << "length " << length << ", block " << block;
+        }
+    }
+}
+
 // Each way to a file through symbolic links: the link stays a link and the
 // file it points to gets the messages, made new when it was not there.
 TEST(syx_file, a_link_is_followed_and_kept_also_to_a_file_not_yet_there) {
