@@ -10,7 +10,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev l
 WERROR := $(if $(CI),ON,OFF)
 CMAKE_COMMON := -DPW_WERROR=$(WERROR)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text
+FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text fuzz_library fuzz_syx_file
 
 .PHONY: run test deps build build-asan build-tsan bench fuzz clean
 
