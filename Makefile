@@ -17,7 +17,7 @@ CMAKE_COMMON := -DPW_WERROR=$(WERROR)
 # What make test-kernel needs to run the kernel in a virtual machine.
 KERNEL_PACKAGES := qemu-system-x86 cpio
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text
+FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text fuzz_library fuzz_syx_file
 
 # The Windows cross build: Debian's mingw-w64, GoogleTest from the sources in
 # libgtest-dev, Wine to run the tests. Wine keeps its Windows set-up (the

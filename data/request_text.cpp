@@ -25,14 +25,36 @@ bool is_mix_kind(message_kind kind) {
     return kind == mix_dump || kind == mix_request || kind == mix_bank_request;
 }
 
-void say(message_box& box, std::u16string_view format, int value) {
-    box.show(fill(format, {decimal(value)}), u"", box_buttons::ok, box_icon::none);
+// A number read from the text: its value (saturated at INT_MAX) and its
+// digits as typed, without leading zeros, so that a message shows what the
+// user typed and two numbers too large for an int still compare exactly.
+struct typed_number {
+    int value = 0;
+    std::u16string_view digits = u"0";
+};
+
+bool read_number(std::u16string_view text, std::size_t& pos, typed_number& number) {
+    const std::size_t start = pos;
+    if (!parse_decimal(text, pos, number.value)) return false;
+    std::size_t first = start;
+    while (first + 1 < pos && text[first] == u'0') ++first;
+    number.digits = text.substr(first, pos - first);
+    return true;
+}
+
+bool greater(const typed_number& a, const typed_number& b) {
+    if (a.digits.size() != b.digits.size()) return a.digits.size() > b.digits.size();
+    return a.digits > b.digits;
+}
+
+void say(message_box& box, std::u16string_view format, const typed_number& number) {
+    box.show(fill(format, {number.digits}), u"", box_buttons::ok, box_icon::none);
 }
 
 // Entry numbers name one of 128 entries; anything larger would put a byte
 // with bit 7 set into a SysEx message.
-bool entry_number_exists(int number, bool programs, message_box& box) {
-    if (number < entries_per_bank) return true;
+bool entry_number_exists(const typed_number& number, bool programs, message_box& box) {
+    if (number.value < entries_per_bank) return true;
     say(box, programs ? u"Program number %d doesn't exist" : u"Mix number %d doesn't exist", number);
     return false;
 }
@@ -82,22 +104,23 @@ bool parse_bank_spec(std::u16string_view text, std::size_t& pos, message_kind ki
     }
     if (letter != u'p' && letter != u'c') return false;
     ++pos;
-    int n = 0;
-    if (!parse_decimal(text, pos, n)) return false;
+    typed_number typed;
+    if (!read_number(text, pos, typed)) return false;
+    const int n = typed.value;
 
     if (letter == u'p') {
         if (programs ? (n == 1 || n == 2) : n == 1) {
             bank = n;
             return true;
         }
-        say(box, programs ? u"Program bank Preset %d doesn't exist" : u"Mix bank Preset %d doesn't exist", n);
+        say(box, programs ? u"Program bank Preset %d doesn't exist" : u"Mix bank Preset %d doesn't exist", typed);
         return false;
     }
     if (n >= 1 && n <= 16) {
         bank = programs ? n + 2 : n + 1;
         return true;
     }
-    say(box, programs ? u"Program bank Card %d doesn't exist" : u"Mix bank Card %d doesn't exist", n);
+    say(box, programs ? u"Program bank Card %d doesn't exist" : u"Mix bank Card %d doesn't exist", typed);
     return false;
 }
 
@@ -141,20 +164,25 @@ bool parse_request_text(std::u16string_view text, outgoing_queue& list, message_
 
             // Number list of the item's last bank.
             ++pos;
-            int from = 0;
-            int to = 0;
+            typed_number from;
+            typed_number to;
             for (;;) {
                 const char16_t n = at(text, pos);
                 if (is_digit(n)) {
-                    parse_decimal(text, pos, from);
-                    if (!entry_number_exists(from, programs, box)) return false;
+                    read_number(text, pos, from);
                     to = from;
                 } else if (n == u'-') {
                     ++pos;
-                    if (!parse_decimal(text, pos, to)) return false;
-                    if (!entry_number_exists(to, programs, box)) return false;
+                    if (!read_number(text, pos, to)) return false;
                 } else if (n == u'\0' || n == u';' || n == u',') {
-                    for (int number = from; number <= to; ++number) append(list, single, last, number);
+                    // A range from a greater number to a smaller one asks for
+                    // nothing, so nothing in it has to exist.
+                    if (!greater(from, to)) {
+                        if (!entry_number_exists(from, programs, box) || !entry_number_exists(to, programs, box))
+                            return false;
+                        for (int number = from.value; number <= to.value; ++number)
+                            append(list, single, last, number);
+                    }
                     if (n != u',') break;
                     ++pos;
                 } else {

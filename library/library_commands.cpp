@@ -28,44 +28,44 @@ bool is_entry_kind(message_kind kind) { return kind == program_dump || kind == m
 bool is_space(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
 // Moves or copies one entry; the two commands share everything else.
-using entry_command = void (*)(library_tree&, library_node*, int, int, std::u16string_view, bool, message_box&);
+using entry_command = library_node* (*)(library_tree&, library_node*, int, int, std::u16string_view, bool, message_box&);
 
-void run_on_selection(entry_command command, library_tree& tree, library_node* selected,
-                      std::u16string_view bank_text, std::u16string_view number_text,
-                      std::u16string_view name_text, const ask_flag& ask, message_box& box) {
+library_node* run_on_selection(entry_command command, library_tree& tree, library_node* selected,
+                               std::u16string_view bank_text, std::u16string_view number_text,
+                               std::u16string_view name_text, const ask_flag& ask, message_box& box) {
     if (!tree.contains(selected)) selected = nullptr;
     const std::u16string bank_field(field_text(bank_text));
 
     if (const a6_message* record = tree.record_of(selected)) {
-        if (!is_entry_kind(record->kind)) return;
+        if (!is_entry_kind(record->kind)) return nullptr;
         int number = 0;
-        if (!read_entry_number(field_text(number_text), number)) return;
+        if (!read_entry_number(field_text(number_text), number)) return nullptr;
         const std::uint64_t serial = selected->serial();
         std::size_t pos = 0;
         int bank = 0;
-        if (!parse_bank_spec(bank_field, pos, record->kind, bank, box)) return;
+        if (!parse_bank_spec(bank_field, pos, record->kind, bank, box)) return nullptr;
         // A message box may have been open: make sure the entry is still there.
         selected = tree.find_serial(serial);
-        if (!selected) return;
+        if (!selected) return nullptr;
         const std::u16string name(field_text(name_text));
-        command(tree, selected, bank, number, name, ask ? ask() : false, box);
-        return;
+        return command(tree, selected, bank, number, name, ask ? ask() : false, box);
     }
 
     // A bank node: every entry goes to the bank of the Bank field.
     const a6_message* first = tree.record_of(tree.first_child(selected));
-    if (!first || !is_entry_kind(first->kind)) return;
+    if (!first || !is_entry_kind(first->kind)) return nullptr;
     const std::uint64_t bank_serial = selected->serial();
     std::size_t pos = 0;
     int bank = 0;
-    if (!parse_bank_spec(bank_field, pos, first->kind, bank, box)) return;
+    if (!parse_bank_spec(bank_field, pos, first->kind, bank, box)) return nullptr;
     selected = tree.find_serial(bank_serial);
-    if (!selected) return;
+    if (!selected) return nullptr;
 
     std::vector<std::uint64_t> collected;
     collected.reserve(selected->children().size());
     for (const auto& child : selected->children()) collected.push_back(child->serial());
 
+    std::vector<std::uint64_t> placed;
     for (const std::uint64_t serial : collected) {
         // A replace prompt of an earlier entry may have let the user (or a
         // reception) remove or replace this one: skip it then.
@@ -74,11 +74,16 @@ void run_on_selection(entry_command command, library_tree& tree, library_node* s
         if (!record || !is_entry_kind(record->kind)) continue;
         const int number = record->number;
         const std::u16string name(name_characters(*record));
-        command(tree, entry, bank, number, name, ask ? ask() : false, box);
+        if (const library_node* now = command(tree, entry, bank, number, name, ask ? ask() : false, box))
+            placed.push_back(now->serial());
     }
 
     library_node* left = tree.find_serial(bank_serial);
     if (left && left->child_count() == 0) tree.prune_empty(left);
+    // Later prompts may have let an entry placed earlier go again.
+    for (const std::uint64_t serial : placed)
+        if (library_node* still = tree.find_serial(serial)) return still;
+    return nullptr;
 }
 
 ask_flag constant(bool ask) {
@@ -112,10 +117,11 @@ void unload_selection(library_tree& tree, library_node* selected) {
     tree.prune_empty(parent);
 }
 
-void move_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
-                bool ask, message_box& box) {
+library_node* move_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
+                         bool ask, message_box& box) {
     const a6_message* record = tree.record_of(entry);
-    if (!record || !is_entry_kind(record->kind)) return;
+    if (!record || !is_entry_kind(record->kind)) return nullptr;
+    const message_kind kind = record->kind;
     const std::u16string new_name(name);  // name may point into a record that a prompt frees
 
     // Ask before the entry leaves its place, so that No keeps it as it is.
@@ -133,12 +139,12 @@ void move_entry(library_tree& tree, library_node* entry, int bank, int number, s
         const box_answer answer = box.show(text, u"", box_buttons::yes_no, box_icon::none);
         if (answer != box_answer::yes) {
             tree.set_expanded(tree.root(), true);
-            return;
+            return nullptr;
         }
         // The entry may have gone, or been replaced, while the prompt was open.
         entry = tree.find_serial(serial);
         record = tree.record_of(entry);
-        if (!record || static_cast<const void*>(record) != moving) return;
+        if (!record || static_cast<const void*>(record) != moving) return nullptr;
         occupant = tree.find_entry(record->kind, bank, number);
         if (occupant && occupant->serial() == asked_about) break;
     }
@@ -153,41 +159,44 @@ void move_entry(library_tree& tree, library_node* entry, int bank, int number, s
     // Already asked (or nothing to ask): nothing can change between here and
     // the insertion, which therefore asks no more.
     tree.insert_record(std::move(moved), false, box_buttons::yes_no, box);
+    return tree.find_entry(kind, bank, number);
 }
 
-void copy_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
-                bool ask, message_box& box) {
+library_node* copy_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
+                         bool ask, message_box& box) {
     const a6_message* record = tree.record_of(entry);
-    if (!record || !is_entry_kind(record->kind)) return;
+    if (!record || !is_entry_kind(record->kind)) return nullptr;
+    const message_kind kind = record->kind;
     auto copy = std::make_unique<a6_message>(*record);
     copy->number = number;
     copy->bank = bank;
     set_name(*copy, name);
-    tree.insert_record(std::move(copy), ask, box_buttons::yes_no, box);
+    if (tree.insert_record(std::move(copy), ask, box_buttons::yes_no, box) != box_answer::yes) return nullptr;
+    return tree.find_entry(kind, bank, number);
 }
 
-void move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
-                    message_box& box) {
-    run_on_selection(&move_entry, tree, selected, bank_text, number_text, name_text, ask, box);
+library_node* move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
+                              message_box& box) {
+    return run_on_selection(&move_entry, tree, selected, bank_text, number_text, name_text, ask, box);
 }
 
-void move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, bool ask,
-                    message_box& box) {
-    move_selection(tree, selected, bank_text, number_text, name_text, constant(ask), box);
+library_node* move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, bool ask,
+                              message_box& box) {
+    return move_selection(tree, selected, bank_text, number_text, name_text, constant(ask), box);
 }
 
-void copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
-                    message_box& box) {
-    run_on_selection(&copy_entry, tree, selected, bank_text, number_text, name_text, ask, box);
+library_node* copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
+                              message_box& box) {
+    return run_on_selection(&copy_entry, tree, selected, bank_text, number_text, name_text, ask, box);
 }
 
-void copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, bool ask,
-                    message_box& box) {
-    copy_selection(tree, selected, bank_text, number_text, name_text, constant(ask), box);
+library_node* copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, bool ask,
+                              message_box& box) {
+    return copy_selection(tree, selected, bank_text, number_text, name_text, constant(ask), box);
 }
 
 }  // namespace patchwarden

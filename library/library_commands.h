@@ -31,35 +31,38 @@ void unload_selection(library_tree& tree, library_node* selected);
 // Gives the entry a new bank, number and name and puts it in its new place,
 // replacing an entry there (asked first when ask is set). A refused prompt
 // leaves the entry where it was, unchanged. Global Data and nodes without a
-// record are left alone.
-void move_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
-                bool ask, message_box& box);
+// record are left alone. Returns the entry in its new place, or null when
+// it was not moved.
+library_node* move_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
+                         bool ask, message_box& box);
 
 // Puts a copy of the entry with the new bank, number and name in its place,
 // replacing an entry there (asked first when ask is set), the source itself
 // included when the copy lands on it. Global Data and nodes without a record
-// are left alone.
-void copy_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
-                bool ask, message_box& box);
+// are left alone. Returns the copy, or null when none was placed.
+library_node* copy_entry(library_tree& tree, library_node* entry, int bank, int number, std::u16string_view name,
+                         bool ask, message_box& box);
 
 // Move of the selection: an entry goes to the bank, number and name of the
 // fields; a bank node's entries all go to the bank of the Bank field, each
 // keeping its number and name. A field that does not hold a valid value
 // ends the command (an unknown Preset or Card is reported through box).
-void move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
-                    message_box& box);
-void move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, bool ask,
-                    message_box& box);
+// Returns the entry placed (of a bank, the first one placed that is still
+// there at the end), or null when none was.
+library_node* move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
+                              message_box& box);
+library_node* move_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, bool ask,
+                              message_box& box);
 
 // Copy of the selection, as move_selection but leaving the sources.
-void copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
-                    message_box& box);
-void copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
-                    std::u16string_view number_text, std::u16string_view name_text, bool ask,
-                    message_box& box);
+library_node* copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, const ask_flag& ask,
+                              message_box& box);
+library_node* copy_selection(library_tree& tree, library_node* selected, std::u16string_view bank_text,
+                              std::u16string_view number_text, std::u16string_view name_text, bool ask,
+                              message_box& box);
 
 // The entry number of the Number field: leading white space and a sign
 // allowed, reading stops at the first non-digit. False when no number can

@@ -17,6 +17,8 @@
 #include <QRegularExpressionValidator>
 #include <QTreeView>
 
+#include "ui/framed_group_box.h"
+#include "ui/lined_tree_view.h"
 #include "ui/wrapping_check_box.h"
 
 namespace patchwarden {
@@ -73,7 +75,7 @@ QWidget* make_control(QDialog& dialog, const control_spec& spec) {
         return label;
     }
     case control_kind::group_box: {
-        auto* group = new QGroupBox(caption, &dialog);
+        auto* group = new framed_group_box(caption, &dialog);
         // A group box only frames the controls that lie over it.
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         group->setFocusPolicy(Qt::NoFocus);
@@ -87,7 +89,7 @@ QWidget* make_control(QDialog& dialog, const control_spec& spec) {
         return bar;
     }
     case control_kind::tree_view: {
-        auto* tree = new QTreeView(&dialog);
+        auto* tree = new lined_tree_view(&dialog);
         tree->setHeaderHidden(true);
         tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
         tree->setDragEnabled(false);

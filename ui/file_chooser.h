@@ -4,6 +4,7 @@
 // interface; the program answers with the platform's file dialogs, tests
 // with a script.
 
+#include <QFileIconProvider>
 #include <optional>
 #include <string>
 
@@ -22,11 +23,23 @@ public:
 };
 
 // The file dialogs, owned by the given window and modal to it, with the
-// filters "SysEx" (*.syx) and "All" (*.*), the first selected.
+// filters "SysEx" (*.syx) and "All" (*.*), the first selected. Browsing
+// never opens the files listed (see name_only_icon_provider).
 class qt_file_chooser : public file_chooser {
 public:
     std::optional<std::u16string> choose_open(QWidget* owner) override;
     std::optional<std::u16string> choose_save(QWidget* owner, const std::u16string& proposed) override;
+};
+
+// Icons and type names for the files a dialog lists, told from their names
+// alone. Qt's own provider reads each file's first bytes to tell its type,
+// on the window's thread: a file that keeps its reader waiting, such as
+// /proc/kmsg, froze the whole program as soon as its folder was shown.
+class name_only_icon_provider : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
 };
 
 // The filter list of both dialogs, and the one selected at the start.

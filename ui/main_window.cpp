@@ -385,16 +385,41 @@ void main_window::unload() {
     unload_selection(library_, selected_node());
 }
 
+namespace {
+
+// After Move or Copy: the entry stays in sight in its new place, its bank
+// opened (scrolling to an entry opens the branches above it, and the
+// library follows the view) and scrolled to, and the focus stays on the
+// command's button, or goes to the tree when the button has been disabled
+// (it would otherwise go on to the next control that takes it, a read-only
+// field).
+void show_placed(library_tree& library, library_model& model, QTreeView& tree, QWidget* button,
+                 const library_node* placed) {
+    if (library.contains(placed)) tree.scrollTo(model.index_of(placed));
+    if (button && button->isEnabled())
+        button->setFocus();
+    else
+        tree.setFocus();
+}
+
+}  // namespace
+
 void main_window::move_selected() {
-    move_selection(library_, selected_node(), field_text(main_ids::bank, 1023).toStdU16String(),
-                   field_text(main_ids::number, 1023).toStdU16String(),
-                   field_text(main_ids::name, 1023).toStdU16String(), patchwarden::ask_flag([this] { return asks_before_replacing(); }), box_);
+    const library_node* placed =
+        move_selection(library_, selected_node(), field_text(main_ids::bank, 1023).toStdU16String(),
+                       field_text(main_ids::number, 1023).toStdU16String(),
+                       field_text(main_ids::name, 1023).toStdU16String(),
+                       patchwarden::ask_flag([this] { return asks_before_replacing(); }), box_);
+    show_placed(library_, *model_, *tree_, find_control(this, main_ids::move), placed);
 }
 
 void main_window::copy_selected() {
-    copy_selection(library_, selected_node(), field_text(main_ids::bank, 1023).toStdU16String(),
-                   field_text(main_ids::number, 1023).toStdU16String(),
-                   field_text(main_ids::name, 1023).toStdU16String(), patchwarden::ask_flag([this] { return asks_before_replacing(); }), box_);
+    const library_node* placed =
+        copy_selection(library_, selected_node(), field_text(main_ids::bank, 1023).toStdU16String(),
+                       field_text(main_ids::number, 1023).toStdU16String(),
+                       field_text(main_ids::name, 1023).toStdU16String(),
+                       patchwarden::ask_flag([this] { return asks_before_replacing(); }), box_);
+    show_placed(library_, *model_, *tree_, find_control(this, main_ids::copy), placed);
 }
 
 void main_window::keyPressEvent(QKeyEvent* event) {

@@ -59,6 +59,10 @@ TEST(parse_identity_reply, rejects_everything_else_and_leaves_outputs_alone) {
     byte_vector longer = reply_2_15;
     longer.insert(longer.end() - 1, 0x30);
     cases.push_back({"18 bytes", longer});
+    // A whole reply and one more byte: only its length gives it away.
+    byte_vector trailing = reply_2_15;
+    trailing.push_back(0xF7);
+    cases.push_back({"a reply and one byte more", trailing});
     cases.push_back({"empty", {}});
     cases.push_back({"identity request", {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}});
 

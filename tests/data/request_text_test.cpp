@@ -107,6 +107,11 @@ TEST(request_text, accepted_texts) {
         {u"pu:5-10", entries("p0:", 5, 10)},
         {u"pu:-10", entries("p0:", 0, 10)},
         {u"pu:10-5", ""},
+        // A range that asks for nothing may name numbers that do not exist.
+        {u"pu:200-5", ""},
+        {u"mu:4000000000-127", ""},
+        {u"pu:5000000000-4000000000", ""},
+        {u"pu:200-5,3", "p0:3"},
         {u"pu:5,,7", "p0:5 p0:5 p0:7"},
         {u"pu:5-6-7", "p0:5 p0:6 p0:7"},
         {u"pu:3-1,2", "p0:2"},
@@ -169,14 +174,18 @@ TEST(request_text, missing_banks_and_entries_are_told) {
         {u"mc0", u"Mix bank Card 0 doesn't exist", ""},
         {u"mc17", u"Mix bank Card 17 doesn't exist", ""},
         {u"g;pu-c99", u"Program bank Card 99 doesn't exist", "g"},
-        {u"pc99999999999", u"Program bank Card 2147483647 doesn't exist", ""},
+        // Numbers are shown as typed, however large, without leading zeros.
+        {u"pc99999999999", u"Program bank Card 99999999999 doesn't exist", ""},
+        {u"mp0002", u"Mix bank Preset 2 doesn't exist", ""},
         {u"pu:128", u"Program number 128 doesn't exist", ""},
         {u"pu:0128", u"Program number 128 doesn't exist", ""},
         {u"mu:0-128", u"Mix number 128 doesn't exist", ""},
-        {u"pu:0-4000000000", u"Program number 2147483647 doesn't exist", ""},
-        {u"mc1:1,99999999999999999999", u"Mix number 2147483647 doesn't exist", "m2:1"},
+        {u"pu:0-4000000000", u"Program number 4000000000 doesn't exist", ""},
+        {u"mc1:1,99999999999999999999", u"Mix number 99999999999999999999 doesn't exist", "m2:1"},
         {u"pu:5;mu:300", u"Mix number 300 doesn't exist", "p0:5"},
-        {u"pu:200-5", u"Program number 200 doesn't exist", ""},
+        {u"pu:200-300", u"Program number 200 doesn't exist", ""},
+        {u"pu:200,-5", u"Program number 200 doesn't exist", ""},
+        {u"pu:3,-200", u"Program number 200 doesn't exist", "p0:3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(narrow(c.text));

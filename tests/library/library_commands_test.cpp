@@ -56,8 +56,9 @@ protected:
 
 TEST_F(library_commands, move_takes_the_entry_to_its_new_place_and_prunes_the_old_one) {
     add(make_program(0, 5, "Lead"));
-    move_selection(tree, program(0, 5), u"c2", u"7", u"New", true, box);
+    const library_node* placed = move_selection(tree, program(0, 5), u"c2", u"7", u"New", true, box);
     EXPECT_EQ(picture(tree), "Everything+\n  Programs\n    Card 2\n      007 New*\n");
+    EXPECT_EQ(placed, program(4, 7));
     ASSERT_NE(program(4, 7), nullptr);
     EXPECT_EQ(program(4, 7)->label(), u"007 New             ");
     EXPECT_EQ(program(4, 7)->record()->name.size(), 17u);
@@ -73,8 +74,9 @@ TEST_F(library_commands, move_takes_the_entry_to_its_new_place_and_prunes_the_ol
 
 TEST_F(library_commands, copy_leaves_the_source) {
     add(make_program(0, 5, "Lead"));
-    copy_selection(tree, program(0, 5), u"c2", u"7", u"New", true, box);
+    const library_node* placed = copy_selection(tree, program(0, 5), u"c2", u"7", u"New", true, box);
     EXPECT_EQ(picture(tree), "Everything+\n  Programs\n    User\n      005 Lead*\n    Card 2\n      007 New*\n");
+    EXPECT_EQ(placed, program(4, 7));
     EXPECT_NE(program(0, 5)->record(), program(4, 7)->record());
     EXPECT_EQ(program(0, 5)->record()->data, program(4, 7)->record()->data);
 }
@@ -90,11 +92,12 @@ TEST_F(library_commands, fields_that_do_not_hold_a_place_do_nothing) {
     const row rows[] = {
         {u"u", u"128", 0}, {u"u", u"-1", 0}, {u"u", u"", 0}, {u"u", u"abc", 0},
         {u"x1", u"5", 0},  {u"", u"5", 0},   {u"p", u"5", 0}, {u"p3", u"5", 1}, {u"c17", u"5", 1},
+        {u"p3", u"128", 0},  // the number is read first and ends the command before the bank
     };
     for (const row& r : rows) {
         box.shown.clear();
-        move_selection(tree, program(0, 5), r.bank, r.number, u"Other", false, box);
-        copy_selection(tree, program(0, 5), r.bank, r.number, u"Other", false, box);
+        EXPECT_EQ(move_selection(tree, program(0, 5), r.bank, r.number, u"Other", false, box), nullptr);
+        EXPECT_EQ(copy_selection(tree, program(0, 5), r.bank, r.number, u"Other", false, box), nullptr);
         EXPECT_EQ(picture(tree), before) << narrow(r.bank) << " " << narrow(r.number);
         EXPECT_EQ(box.shown.size(), 2 * r.boxes) << narrow(r.bank) << " " << narrow(r.number);
     }
@@ -140,7 +143,7 @@ TEST_F(library_commands, copy_onto_its_own_place_replaces_the_source) {
 
     // Asked, the copy names the source as the entry it would replace.
     box.answers = {box_answer::no};
-    copy_selection(tree, program(0, 5), u"u", u"5", u"Third", true, box);
+    EXPECT_EQ(copy_selection(tree, program(0, 5), u"u", u"5", u"Third", true, box), nullptr);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, u"Replace program at User bank 5\r\n'Twin            ' with\r\n'Third           '?");
     EXPECT_EQ(name_of(program(0, 5)), "Twin            ");
@@ -167,8 +170,9 @@ TEST_F(library_commands, move_refused_at_the_prompt_keeps_the_entry_where_it_was
     const a6_message* mover = program(0, 5)->record();
     const a6_message* occupant = program(3, 9)->record();
     const std::string before = picture(tree);
+    tree.set_expanded(tree.root(), false);  // opened again, as after any refused insertion
     box.answers = {box_answer::no};
-    move_selection(tree, program(0, 5), u"c1", u"9", u"Renamed", true, box);
+    EXPECT_EQ(move_selection(tree, program(0, 5), u"c1", u"9", u"Renamed", true, box), nullptr);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(picture(tree), before);
     ASSERT_NE(program(0, 5), nullptr);
@@ -202,7 +206,7 @@ TEST_F(library_commands, bank_move_takes_every_entry_and_asks_for_each_occupied_
     for (int n : {2, 3, 4}) add(make_program(3, n, ("card " + std::to_string(n)).c_str()));
     library_node* user = program(0, 1)->parent();
     box.answers = {box_answer::yes, box_answer::no};
-    move_selection(tree, user, u"c1", u"ignored", u"ignored", true, box);
+    const library_node* placed = move_selection(tree, user, u"c1", u"ignored", u"ignored", true, box);
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].text, u"Replace program at Card 1 bank 2\r\n'card 2          ' with\r\n'user 2          '?");
     EXPECT_EQ(box.shown[1].text, u"Replace program at Card 1 bank 3\r\n'card 3          ' with\r\n'user 3          '?");
@@ -217,6 +221,7 @@ TEST_F(library_commands, bank_move_takes_every_entry_and_asks_for_each_occupied_
     EXPECT_EQ(name_of(program(0, 3)), "user 3          ");
     EXPECT_EQ(program(0, 1), nullptr);
     EXPECT_EQ(program(0, 2), nullptr);
+    EXPECT_EQ(placed, program(3, 1));  // the first entry placed
 }
 
 TEST_F(library_commands, bank_move_without_asking_removes_the_old_bank) {

@@ -49,7 +49,7 @@ const expected_control main_expected[] = {
     {1042, "QLineEdit", "", 14, 147, 77, 12, false},
     {1045, "QLineEdit", "", 343, 182, 63, 12, true},
     {1046, "QLineEdit", "", 343, 196, 63, 12, true},
-    {1001, "QTreeView", "", 112, 21, 196, 252, true},
+    {1001, "patchwarden::lined_tree_view", "", 112, 21, 196, 252, true},
     {1047, "QPushButton", "&Quit", 336, 259, 63, 14, true},
     {1059, "QPushButton", "...", 77, 91, 14, 12, false},
     {1060, "QPushButton", "...", 77, 21, 14, 12, true},

@@ -76,6 +76,49 @@ TEST_F(window_test, a_bank_node_moves_all_its_entries_asking_for_each_occupied_p
     EXPECT_EQ(library.root()->child(0)->child_count(), 1);  // "User" is gone
 }
 
+// After Move or Copy the entry stays in sight in its new place, its bank
+// opened and scrolled to, and the focus stays with the command (or goes to
+// the tree when the command's button has been disabled), never to a field.
+TEST_F(window_test, move_and_copy_show_the_entry_in_its_new_place) {
+    const struct {
+        const char* what;
+        int command;
+        bool bank_node;
+    } cases[] = {
+        {"Move of an entry", main_ids::move, false},
+        {"Copy of an entry", main_ids::copy, false},
+        {"Move of a bank", main_ids::move, true},
+        {"Copy of a bank", main_ids::copy, true},
+    };
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.select_node(library.root());
+        click(main_ids::unload);
+        // A long bank below, closed: the new place is far out of sight.
+        for (int n = 0; n < 100; ++n) put(program_dump, 4, n, u"Card Two");
+        put(program_dump, 0, 5, u"Mover");
+        library.set_expanded(entry(program_dump, 0, 5)->parent()->parent(), true);
+        window.select_node(c.bank_node ? entry(program_dump, 0, 5)->parent() : entry(program_dump, 0, 5));
+        set_text(main_ids::bank, "c2");
+        set_text(main_ids::number, "120");
+        QWidget* button = find_control(&window, c.command);
+        button->setFocus();
+        click(c.command);
+
+        const library_node* placed = entry(program_dump, 4, c.bank_node ? 5 : 120);
+        ASSERT_NE(placed, nullptr);
+        EXPECT_TRUE(placed->parent()->expanded());
+        QTreeView& tree = window.tree_view();
+        const QModelIndex index = window.model().index_of(placed);
+        EXPECT_TRUE(tree.isExpanded(index.parent()));
+        EXPECT_TRUE(tree.viewport()->rect().contains(tree.visualRect(index)));
+        EXPECT_EQ(QApplication::focusWidget(), button->isEnabled() ? button : static_cast<QWidget*>(&tree));
+    }
+}
+
 TEST_F(window_test, unload_removes_the_selection_and_what_became_empty) {
     put(program_dump, 0, 1, u"Only");
     put(mix_dump, 0, 1, u"Mix");

@@ -150,5 +150,22 @@ TEST_F(window_fixture, get_it_with_a_bad_bank_shows_the_message_and_queues_nothi
     EXPECT_TRUE(window->send_queue().empty());
 }
 
+TEST_F(window_fixture, get_it_reads_at_most_1023_units_of_the_request_field) {
+    // The field is cut before its spaces go: "pp3" ending at unit 1023 names
+    // a bank that does not exist; one unit later only "pp" is read, which
+    // fails without a message.
+    const struct {
+        int spaces;
+        std::size_t boxes;
+    } cases[] = {{1020, 1}, {1021, 0}};
+    for (const auto& c : cases) {
+        box.shown.clear();
+        edit(main_ids::request)->setText(QString(c.spaces, QLatin1Char(' ')) + QStringLiteral("pp3"));
+        control<QPushButton>(window.get(), main_ids::get_it)->click();
+        EXPECT_EQ(box.shown.size(), c.boxes) << c.spaces;
+        EXPECT_TRUE(window->send_queue().empty());
+    }
+}
+
 }  // namespace
 }  // namespace patchwarden

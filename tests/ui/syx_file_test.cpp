@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -369,14 +370,109 @@ TEST(syx_file, an_endless_candidate_is_skipped_without_losing_what_follows) {
     EXPECT_EQ(got[0], dump_bytes(program_dump, 0, 2, u"Kept"));
 }
 
-TEST(syx_file, writing_through_a_link_replaces_the_file_it_points_to) {
+// Whatever the block size, a candidate is skipped exactly when it is longer
+// than the limit.
+TEST(syx_file, a_candidate_is_skipped_by_its_length_alone) {
     temp_folder folder;
-    write_bytes(folder.path() / "real.syx", {0xF0, 0xF7});
-    std::filesystem::create_symlink(folder.path() / "real.syx", folder.path() / "link.syx");
-    outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"Linked"), 0}};
-    ASSERT_TRUE(write_syx_file(folder.path() / "link.syx", list, write_mode::replace));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "link.syx"));
-    EXPECT_EQ(read_bytes(folder.path() / "real.syx"), list[0].bytes);
+    const byte_vector dump = dump_bytes(program_dump, 0, 2, u"Kept");
+    for (const std::size_t length : {syx_longest_candidate, syx_longest_candidate + 1}) {
+        byte_vector bytes(length - 1, 0x11);
+        bytes.push_back(0xF7);
+        append(bytes, dump);
+        write_bytes(folder.path() / "in.syx", bytes);
+        for (const std::size_t block : {std::size_t{7}, std::size_t{4096}, syx_read_block, 3 * syx_longest_candidate}) {
+            std::vector<std::size_t> sizes;
+            EXPECT_EQ(read_syx_file(
+                          folder.path() / "in.syx",
+                          [&](byte_vector&& c) {
+                              sizes.push_back(c.size());
+                              return true;
+                          },
+                          block),
+                      read_result::complete);
+            const std::vector<std::size_t> expected = length <= syx_longest_candidate
+                                                          ? std::vector<std::size_t>{length, dump.size()}
+                                                          : std::vector<std::size_t>{dump.size()};
+            EXPECT_EQ(sizes, expected) << "length " << length << ", block " << block;
+        }
+    }
+}
+
+// Each way to a file through symbolic links: the link stays a link and the
+// file it points to gets the messages, made new when it was not there.
+TEST(syx_file, a_link_is_followed_and_kept_also_to_a_file_not_yet_there) {
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"Linked"), 0}};
+    const byte_vector old_bytes = dump_bytes(mix_dump, 0, 9, u"Old");
+    const struct {
+        const char* what;
+        bool absolute;
+        bool second_link;
+        bool file_there;
+        write_mode mode;
+    } cases[] = {
+        {"to a file, replaced", false, false, true, write_mode::replace},
+        {"to a file, appended to", false, false, true, write_mode::append},
+        {"dangling, replaced", false, false, false, write_mode::replace},
+        {"dangling, appended to", false, false, false, write_mode::append},
+        {"dangling, absolute", true, false, false, write_mode::replace},
+        {"dangling, through a second link", false, true, false, write_mode::replace},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_folder folder;
+        const auto real = folder.path() / "real.syx";
+        if (c.file_there) write_bytes(real, old_bytes);
+        const std::filesystem::path points_to = c.absolute ? real : std::filesystem::path("real.syx");
+        if (c.second_link) {
+            std::filesystem::create_symlink(points_to, folder.path() / "hop.syx");
+            std::filesystem::create_symlink("hop.syx", folder.path() / "link.syx");
+        } else {
+            std::filesystem::create_symlink(points_to, folder.path() / "link.syx");
+        }
+        ASSERT_TRUE(write_syx_file(folder.path() / "link.syx", list, c.mode));
+        EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "link.syx"));
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(real)));
+        byte_vector expected = c.file_there && c.mode == write_mode::append ? old_bytes : byte_vector();
+        append(expected, list[0].bytes);
+        EXPECT_EQ(read_bytes(real), expected);
+        EXPECT_EQ(folder.entries().size(), c.second_link ? 3u : 2u);  // no temporary left
+    }
+
+    // A loop of links names no file: nothing is written.
+    temp_folder folder;
+    std::filesystem::create_symlink("b.syx", folder.path() / "a.syx");
+    std::filesystem::create_symlink("a.syx", folder.path() / "b.syx");
+    EXPECT_FALSE(write_syx_file(folder.path() / "a.syx", list, write_mode::replace));
+    EXPECT_EQ(folder.entries().size(), 2u);
+}
+
+TEST(syx_file, a_failed_append_to_a_new_file_leaves_no_file_behind) {
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"One"), 0}, {dump_bytes(program_dump, 0, 2, u"Two"), 0}};
+    for (const bool through_link : {false, true}) {
+        SCOPED_TRACE(through_link ? "through a dangling link" : "by its name");
+        temp_folder folder;
+        if (through_link) std::filesystem::create_symlink("new.syx", folder.path() / "link.syx");
+        const auto path = folder.path() / (through_link ? "link.syx" : "new.syx");
+        EXPECT_FALSE(write_syx_file(path, list, write_mode::append, failing_after(1)));
+        EXPECT_EQ(folder.entries(), through_link ? std::vector<std::string>{"link.syx"} : std::vector<std::string>{});
+    }
+}
+
+TEST(syx_file, a_replaced_file_keeps_its_owner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+    temp_folder folder;
+    const auto path = folder.path() / "owned.syx";
+    write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
+    ASSERT_TRUE(write_syx_file(path, list, write_mode::replace));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(read_bytes(path), list[0].bytes);
 }
 
 // Runs work as an ordinary user (in a child process when the tests run as
@@ -415,24 +511,101 @@ TEST(syx_file, a_read_only_file_is_neither_replaced_nor_appended_to) {
     }
 }
 
-TEST(syx_file, a_pipe_is_written_into_and_not_replaced) {
-    // Replacing renames a new file over the target: over a pipe or a device
-    // (a save to /dev/null as root) that would destroy it.
-    temp_folder folder;
-    const std::filesystem::path path = folder.path() / "pipe.syx";
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"Piped"), 0}};
-    for (write_mode mode : {write_mode::replace, write_mode::append}) {
-        EXPECT_TRUE(write_syx_file(path, list, mode));
-        EXPECT_TRUE(std::filesystem::is_fifo(path));
-        byte_vector got(list[0].bytes.size() + 1);
-        const ssize_t n = ::read(reader, got.data(), got.size());
-        got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        EXPECT_EQ(got, list[0].bytes);
+// Runs work in a child process, so that work that would hang cannot hang
+// the tests: true when it finished in time and returned true.
+bool finishes_in_child(const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) std::_Exit(work() ? 0 : 1);
+    int status = 0;
+    for (int waited_ms = 0; waited_ms < 20000; waited_ms += 10) {
+        if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        ::usleep(10000);
     }
-    ::close(reader);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    ADD_FAILURE() << "still running after 20 s";
+    return false;
+}
+
+// What would keep Load waiting, or never end, is not read.
+TEST(syx_file, load_never_waits_for_a_pipe_or_a_device) {
+    temp_folder folder;
+    const auto fifo = folder.path() / "pipe.syx";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        const char* what;
+        std::filesystem::path path;
+        bool with_writer;
+    } cases[] = {
+        {"a pipe without a writer", fifo, false},
+        {"a pipe with a writer that stays", fifo, true},
+        {"/dev/zero", "/dev/zero", false},
+        {"/dev/urandom", "/dev/urandom", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(finishes_in_child([&] {
+            if (c.with_writer) {
+                const int writer = ::open(c.path.c_str(), O_RDWR);
+                const byte_vector dump = dump_bytes(program_dump, 0, 1, u"Piped");
+                if (writer < 0 || ::write(writer, dump.data(), dump.size()) != static_cast<ssize_t>(dump.size()))
+                    return false;
+            }
+            int handed = 0;
+            const read_result result = read_syx_file(c.path, [&](byte_vector&&) { return ++handed > 0; });
+            return result == read_result::open_failed && handed == 0;
+        })) << c.what;
+    }
+}
+
+// A pipe is written into while a program reads it; otherwise Save fails
+// without waiting (and without the program ending when the reader goes).
+TEST(syx_file, save_writes_into_a_pipe_only_while_it_is_read) {
+    enum class reader { none, reads, never_reads, goes_away };
+    const struct {
+        const char* what;
+        reader at_the_other_end;
+        int messages;
+        bool written;
+    } cases[] = {
+        {"no reader", reader::none, 1, false},
+        {"a reader", reader::reads, 1, true},
+        {"a reader that never reads more than the pipe holds", reader::never_reads, 40, false},
+        {"a reader that goes away", reader::goes_away, 1, false},
+    };
+    for (const auto& c : cases) {
+        for (write_mode mode : {write_mode::replace, write_mode::append}) {
+            EXPECT_TRUE(finishes_in_child([&] {
+                temp_folder folder;
+                const auto path = folder.path() / "pipe.syx";
+                if (::mkfifo(path.c_str(), 0600) != 0) return false;
+                outgoing_queue list;
+                byte_vector all;
+                for (int n = 0; n < c.messages; ++n) {
+                    list.push_back({dump_bytes(program_dump, 0, n, u"Piped"), 0});
+                    append(all, list.back().bytes);
+                }
+                const int read_end =
+                    c.at_the_other_end == reader::none ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+                // The test of existence opens a pipe that nobody writes.
+                if (!syx_file_exists(path)) return false;
+                block_writer writer;
+                if (c.at_the_other_end == reader::goes_away) {
+                    writer = [&](std::FILE* file, std::span<const std::uint8_t> block) {
+                        ::close(read_end);
+                        return std::fwrite(block.data(), 1, block.size(), file) == block.size() &&
+                               std::fflush(file) == 0;
+                    };
+                }
+                if (write_syx_file(path, list, mode, writer) != c.written) return false;
+                if (!std::filesystem::is_fifo(path)) return false;
+                if (c.at_the_other_end != reader::reads) return true;
+                byte_vector got(all.size() + 1);
+                const ssize_t n = ::read(read_end, got.data(), got.size());
+                return n == static_cast<ssize_t>(all.size()) && byte_vector(got.begin(), got.begin() + n) == all;
+            })) << c.what << (mode == write_mode::append ? ", appending" : ", replacing");
+        }
+    }
 }
 
 }  // namespace
