@@ -9,7 +9,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core \
+            libbenchmark-dev clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core fonts-liberation2 \
             desktop-file-utils appstream groff-base dpkg-dev fakeroot file python3-mido
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)

@@ -16,7 +16,7 @@
 #include "data/message_box.h"
 #include "data/request_text.h"
 #include "ui/midi/transport_events.h"
-#include "ui/syx_file.h"
+#include "ui/files/syx_file.h"
 #include "ui/transfers/transfers.h"
 
 class QCheckBox;

@@ -27,8 +27,8 @@
 #include "library/library_tree.h"
 #include "midi/emulator/a6_emulator.h"
 #include "midi/transport/sysex_out.h"
-#include "ui/dialog_templates.h"
-#include "ui/file_chooser.h"
+#include "ui/controls/dialog_templates.h"
+#include "ui/files/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/transfers/midi_ports.h"
 

@@ -18,8 +18,8 @@
 #include "data/message_box.h"
 #include "data/text.h"
 #include "library/library_tree.h"
-#include "ui/file_chooser.h"
-#include "ui/control_table.h"
+#include "ui/files/file_chooser.h"
+#include "ui/controls/control_table.h"
 #include "ui/main_window.h"
 
 namespace patchwarden {

@@ -14,7 +14,7 @@
 #include "library/library_tree.h"
 #include "tests/support/scripted_message_box.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 #include "ui/main_window.h"
 
 namespace patchwarden {

@@ -19,7 +19,7 @@
 #include "data/a6_message.h"
 #include "data/bytes.h"
 #include "data/text.h"
-#include "ui/file_chooser.h"
+#include "ui/files/file_chooser.h"
 
 namespace patchwarden::testing {
 

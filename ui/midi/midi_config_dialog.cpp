@@ -7,9 +7,9 @@
 #include <string>
 
 #include "midi/find_a6.h"
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 #include "ui/midi/error_guard.h"
-#include "ui/range_dialog.h"
+#include "ui/dialogs/range_dialog.h"
 #include "ui/transfers/midi_ports.h"
 
 namespace patchwarden {

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/window_fixture.h"
-#include "ui/bank_dialog.h"
-#include "ui/get_dialog.h"
-#include "ui/range_dialog.h"
+#include "ui/dialogs/bank_dialog.h"
+#include "ui/dialogs/get_dialog.h"
+#include "ui/dialogs/range_dialog.h"
 
 namespace patchwarden {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/syx_file.h"
+#include "ui/files/syx_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 
 namespace patchwarden {
 

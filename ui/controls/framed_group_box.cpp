@@ -1,4 +1,4 @@
-#include "ui/framed_group_box.h"
+#include "ui/controls/framed_group_box.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/ui_test_support.h"
-#include "ui/file_chooser.h"
+#include "ui/files/file_chooser.h"
 
 namespace patchwarden {
 namespace {

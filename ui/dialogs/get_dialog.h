@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/range_dialog.h"
+#include "ui/dialogs/range_dialog.h"
 
 class QLineEdit;
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <span>
 
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 
 namespace patchwarden {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/file_chooser.h"
+#include "ui/files/file_chooser.h"
 
 #include <QFileDialog>
 #include <QMimeDatabase>

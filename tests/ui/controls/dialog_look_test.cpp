@@ -7,9 +7,9 @@
 #include <QStandardItemModel>
 #include <gtest/gtest.h>
 
-#include "ui/control_table.h"
-#include "ui/dialog_templates.h"
-#include "ui/lined_tree_view.h"
+#include "ui/controls/control_table.h"
+#include "ui/controls/dialog_templates.h"
+#include "ui/controls/lined_tree_view.h"
 
 namespace patchwarden {
 namespace {

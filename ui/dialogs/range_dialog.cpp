@@ -1,4 +1,4 @@
-#include "ui/range_dialog.h"
+#include "ui/dialogs/range_dialog.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -11,7 +11,7 @@
 
 #include "data/bank_naming.h"
 #include "data/text.h"
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 
 namespace patchwarden {
 

@@ -1,4 +1,4 @@
-#include "ui/wrapping_check_box.h"
+#include "ui/controls/wrapping_check_box.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,9 +1,9 @@
-#include "ui/get_dialog.h"
+#include "ui/dialogs/get_dialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 
 namespace patchwarden {
 

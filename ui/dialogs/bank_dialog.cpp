@@ -1,10 +1,10 @@
-#include "ui/bank_dialog.h"
+#include "ui/dialogs/bank_dialog.h"
 
 #include <QComboBox>
 #include <QPushButton>
 
 #include "data/bank_naming.h"
-#include "ui/dialog_templates.h"
+#include "ui/controls/dialog_templates.h"
 
 namespace patchwarden {
 

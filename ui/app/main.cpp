@@ -10,7 +10,7 @@
 #include "midi/emulator/a6_emulator.h"
 #include "midi/platform_midi.h"
 #include "ui/app/command_line.h"
-#include "ui/file_chooser.h"
+#include "ui/files/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
 #include "ui/qt_message_box.h"

@@ -1,4 +1,4 @@
-#include "ui/control_table.h"
+#include "ui/controls/control_table.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,9 +17,9 @@
 #include <QRegularExpressionValidator>
 #include <QTreeView>
 
-#include "ui/framed_group_box.h"
-#include "ui/lined_tree_view.h"
-#include "ui/wrapping_check_box.h"
+#include "ui/controls/framed_group_box.h"
+#include "ui/controls/lined_tree_view.h"
+#include "ui/controls/wrapping_check_box.h"
 
 namespace patchwarden {
 

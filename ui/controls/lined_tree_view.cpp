@@ -1,4 +1,4 @@
-#include "ui/lined_tree_view.h"
+#include "ui/controls/lined_tree_view.h"
 
 #include <QPainter>
 #include <vector>
