@@ -18,21 +18,6 @@ namespace {
 
 using namespace testing;
 
-// Runs action on the next box the seam opens, once it is showing.
-void when_box_open(std::function<void(QMessageBox*)> action) {
-    auto* timer = new QTimer();
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QMessageBox* box = qt_message_box::open_box();
-        if (box && box->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            action(box);
-        }
-    });
-    timer->start();
-}
-
 void press(QMessageBox* box, QMessageBox::StandardButton which) {
     QAbstractButton* button = box->button(which);
     ASSERT_NE(button, nullptr);

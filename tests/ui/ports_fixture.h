@@ -44,21 +44,6 @@ inline bool wait_until(const std::function<bool()>& done, int limit_ms = 30000) 
     return true;
 }
 
-// Runs action on the next real message box once it shows.
-inline void when_prompt_open(std::function<void(QMessageBox*)> action) {
-    auto* timer = new QTimer();
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QMessageBox* box = qt_message_box::open_box();
-        if (box && box->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            action(box);
-        }
-    });
-    timer->start();
-}
-
 // What the configuration dialog is told to do once it is open.
 struct config_choice {
     int input = 0;

@@ -209,7 +209,7 @@ TEST(transfer_prompt, blocks_arriving_under_a_replace_prompt_are_taken_in) {
     QStringList buttons;
     QString text;
     bool taken_under_prompt = false;
-    when_prompt_open([&](QMessageBox* prompt) {
+    when_box_open([&](QMessageBox* prompt) {
         text = prompt->text();
         for (auto* b : prompt->buttons()) buttons << b->text();
         devices.open_in->deliver(dump_bytes(program_dump, 0, 7, u"Under 7"));

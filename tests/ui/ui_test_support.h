@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <deque>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "data/bytes.h"
 #include "data/text.h"
 #include "ui/files/file_chooser.h"
+#include "ui/qt_message_box.h"
 
 namespace patchwarden::testing {
 
@@ -47,6 +49,22 @@ public:
 };
 
 // A Program or Mix record with a body that tells it apart from others.
+// Runs action on the next box the message box seam opens, once it is
+// showing.
+inline void when_box_open(std::function<void(QMessageBox*)> action) {
+    auto* timer = new QTimer();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QMessageBox* box = qt_message_box::open_box();
+        if (box && box->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(box);
+        }
+    });
+    timer->start();
+}
+
 inline a6_message make_dump(message_kind kind, int bank, int number, std::u16string_view name, unsigned seed = 1) {
     a6_message record(kind, bank, number);
     record.data.resize(kind == program_dump ? program_body_size : kind == mix_dump ? mix_body_size : global_body_size);

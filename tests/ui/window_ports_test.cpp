@@ -180,7 +180,7 @@ TEST(window_ends, under_an_open_replace_prompt) {
                           box_buttons::yes_no, seam);
     QSignalSpy finished(window.get(), &QDialog::finished);
     bool closed_under_prompt = false;
-    when_prompt_open([&](QMessageBox* prompt) {
+    when_box_open([&](QMessageBox* prompt) {
         window->close();
         closed_under_prompt = finished.count() == 1 && !ports.in().is_open && !ports.out().is_open;
         prompt->button(QMessageBox::Yes)->click();
