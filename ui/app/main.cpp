@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     // Qt may take its own options out of argv; none is left by now.
     QApplication app(argc, argv);
     app.setWindowIcon(program_icon());
+    // Ties the window to its menu entry (the installed desktop file).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.patchwarden.Patchwarden"));
 
     // The devices outlive the ports opened on them, and the ports the window.
     const std::unique_ptr<midi_system> platform = make_platform_midi_system();
