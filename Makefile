@@ -115,13 +115,14 @@ bench: build
 
 # libFuzzer targets, each run for FUZZ_SECONDS. A failing input is kept in
 # build-fuzz/artifacts/<target>/ and the fuzzer's report is shown.
+# An input that runs for over a minute counts as a failure (a hang).
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DPW_FUZZ=ON -DPW_WERROR=$(WERROR)
 	cmake --build build-fuzz -j$(JOBS)
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build-fuzz/corpus/$$t build-fuzz/artifacts/$$t; \
 	  echo "== $$t for $(FUZZ_SECONDS) s"; \
-	  if build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  if build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=60 -print_final_stats=1 \
 	       -artifact_prefix=build-fuzz/artifacts/$$t/ \
 	       build-fuzz/corpus/$$t $$( [ -d fuzz/corpus/$$t ] && echo fuzz/corpus/$$t ) \
 	       > build-fuzz/$$t.log 2>&1; then \
