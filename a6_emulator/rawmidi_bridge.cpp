@@ -2,7 +2,6 @@
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,7 +39,6 @@ rawmidi_bridge::~rawmidi_bridge() {
     endpoint_.close();
     if (in_) snd_rawmidi_close(in_);
     if (out_) snd_rawmidi_close(out_);
-    if (stop_fd_ >= 0) close(stop_fd_);
 }
 
 bool rawmidi_bridge::open(const std::string& device, std::string& error) {
@@ -51,7 +49,6 @@ bool rawmidi_bridge::open(const std::string& device, std::string& error) {
         error = "cannot open the raw MIDI device " + device + ": " + snd_strerror(r);
         return false;
     }
-    stop_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stop_fd_ < 0 || !endpoint_.open()) {
         error = "cannot start the emulator";
         return false;
@@ -60,14 +57,6 @@ bool rawmidi_bridge::open(const std::string& device, std::string& error) {
 }
 
 std::string rawmidi_bridge::where() const { return "raw MIDI device " + device_; }
-
-void rawmidi_bridge::stop() {
-    stopping_ = true;
-    if (stop_fd_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t w = write(stop_fd_, &one, sizeof one);
-    }
-}
 
 bool rawmidi_bridge::wait_readable() {
     const int n = snd_rawmidi_poll_descriptors_count(in_);

@@ -6,7 +6,6 @@
 // loses what does not fit, as it would with real hardware, and writes each
 // message of the instrument once its last byte has crossed the cable.
 
-#include <atomic>
 #include <string>
 
 #include "a6_emulator/bridge.h"
@@ -26,7 +25,6 @@ public:
     // Opens the device ("hw:1,0") both ways; false with error set.
     bool open(const std::string& device, std::string& error);
     void run() override;
-    void stop() override;
     std::string where() const override;
 
 private:
@@ -41,8 +39,6 @@ private:
     std::string device_;
     snd_rawmidi_t* in_ = nullptr;
     snd_rawmidi_t* out_ = nullptr;
-    int stop_fd_ = -1;
-    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace patchwarden::a6_emulator_program

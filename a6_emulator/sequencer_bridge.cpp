@@ -2,7 +2,6 @@
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,7 +29,6 @@ sequencer_bridge::~sequencer_bridge() {
     stop();
     endpoint_.close();
     if (seq_) snd_seq_close(seq_);
-    if (stop_fd_ >= 0) close(stop_fd_);
 }
 
 bool sequencer_bridge::open(std::string& error) {
@@ -52,7 +50,6 @@ bool sequencer_bridge::open(std::string& error) {
         error = std::string("cannot create the sequencer port: ") + snd_strerror(port_);
         return false;
     }
-    stop_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stop_fd_ < 0 || !endpoint_.open()) {
         error = "cannot start the emulator";
         return false;
@@ -62,14 +59,6 @@ bool sequencer_bridge::open(std::string& error) {
 
 std::string sequencer_bridge::where() const {
     return "sequencer port " + std::to_string(client_) + ":" + std::to_string(port_);
-}
-
-void sequencer_bridge::stop() {
-    stopping_ = true;
-    if (stop_fd_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t w = write(stop_fd_, &one, sizeof one);
-    }
 }
 
 void sequencer_bridge::run() {

@@ -7,7 +7,6 @@
 // events of 256 bytes as the kernel delivers a hardware port's SysEx. A
 // reader whose input is full is waited for: nothing is dropped.
 
-#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -29,7 +28,6 @@ public:
     // Registers the client and its port; false with error set.
     bool open(std::string& error);
     void run() override;
-    void stop() override;
     std::string where() const override;
 
 private:
@@ -42,8 +40,6 @@ private:
     std::mutex seq_lock_;
     int client_ = -1;
     int port_ = -1;
-    int stop_fd_ = -1;
-    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace patchwarden::a6_emulator_program

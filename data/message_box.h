@@ -22,4 +22,13 @@ public:
                             box_buttons buttons, box_icon icon) = 0;
 };
 
+// Shows nothing and answers Yes (OK to an OK box): for programs that fill or
+// read a library without a user, such as the benchmarks and file tools.
+class yes_message_box : public message_box {
+public:
+    box_answer show(const std::u16string&, const std::u16string&, box_buttons buttons, box_icon) override {
+        return buttons == box_buttons::ok ? box_answer::ok : box_answer::yes;
+    }
+};
+
 }  // namespace patchwarden

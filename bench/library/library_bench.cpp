@@ -29,13 +29,6 @@
 namespace patchwarden {
 namespace {
 
-class no_box : public message_box {
-public:
-    box_answer show(const std::u16string&, const std::u16string&, box_buttons, box_icon) override {
-        return box_answer::yes;
-    }
-};
-
 a6_message entry(message_kind kind, int bank, int number) {
     a6_message record(kind, bank, number);
     record.data.resize(kind == program_dump ? program_body_size : mix_body_size);
@@ -81,7 +74,7 @@ void insert_all(library_tree& tree, std::vector<std::unique_ptr<a6_message>>& re
 
 void insert_into_empty(benchmark::State& state) {
     const auto records = library_of(static_cast<int>(state.range(0)), state.range(1) != 0);
-    no_box box;
+    yes_message_box box;
     for (auto _ : state) {
         state.PauseTiming();
         auto tree = std::make_unique<library_tree>();
@@ -100,7 +93,7 @@ void insert_into_empty(benchmark::State& state) {
 
 void replace_all(benchmark::State& state) {
     const auto records = library_of(static_cast<int>(state.range(0)), state.range(1) != 0);
-    no_box box;
+    yes_message_box box;
     for (auto _ : state) {
         state.PauseTiming();
         auto tree = std::make_unique<library_tree>();
@@ -123,7 +116,7 @@ void replace_all(benchmark::State& state) {
 
 void walk_everything(benchmark::State& state) {
     const auto records = library_of(static_cast<int>(state.range(0)), state.range(1) != 0);
-    no_box box;
+    yes_message_box box;
     library_tree tree;
     auto copies = fresh_copies(records);
     insert_all(tree, copies, box);

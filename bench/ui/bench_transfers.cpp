@@ -42,13 +42,6 @@ constexpr double speed = 10;
 constexpr double bytes_per_second = midi_wire_bytes_per_second * speed;
 constexpr std::size_t transmit_buffer = 4096;  // the emulator's, towards the instrument
 
-class yes_box : public message_box {
-public:
-    box_answer show(const std::u16string&, const std::u16string&, box_buttons, box_icon) override {
-        return box_answer::yes;
-    }
-};
-
 class no_files : public file_chooser {
 public:
     std::optional<std::u16string> choose_open(QWidget*) override { return std::nullopt; }
@@ -108,7 +101,7 @@ int run() {
     emulator.set_speed(speed);
     midi_ports ports(nullptr, &emulator);
     library_tree library;
-    yes_box box;
+    yes_message_box box;
     no_files files;
     main_window window(library, box, files, &ports);
     window.show();

@@ -25,13 +25,6 @@
 namespace patchwarden {
 namespace {
 
-class silent_box : public message_box {
-public:
-    box_answer show(const std::u16string&, const std::u16string&, box_buttons, box_icon) override {
-        return box_answer::yes;
-    }
-};
-
 class fixed_chooser : public file_chooser {
 public:
     std::u16string path;
@@ -86,7 +79,7 @@ std::filesystem::path full_library_file() {
 
 void load_full_library(benchmark::State& state) {
     const auto file = full_library_file();
-    silent_box box;
+    yes_message_box box;
     fixed_chooser files;
     files.path = file.u16string();
     for (auto _ : state) {
@@ -114,7 +107,7 @@ BENCHMARK(load_full_library)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void save_everything(benchmark::State& state) {
     const auto file = full_library_file();
-    silent_box box;
+    yes_message_box box;
     fixed_chooser files;
     library_tree library;
     main_window window(library, box, files);

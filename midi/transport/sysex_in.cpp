@@ -136,6 +136,13 @@ std::size_t sysex_in::queued() {
     return queue.size();
 }
 
+// Gives a buffer that came back with a message to the device again.
+void sysex_in::hand_back(midi_input& device, midi_header& returned) {
+    returned.bytes_recorded = 0;
+    if (device.add_buffer(returned) != midi_result::ok)
+        errors_.report(u"sysex_in::MidiInProc - unable to add buffer");
+}
+
 void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* instance,
                           midi_header* header) {
     auto* self = static_cast<sysex_in*>(instance);
@@ -150,9 +157,7 @@ void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* insta
                 self->data_event.set();
             }
             if (self->on_data) self->on_data(self->on_data_arg);
-            header->bytes_recorded = 0;
-            if (device.add_buffer(*header) != midi_result::ok)
-                self->errors_.report(u"sysex_in::MidiInProc - unable to add buffer");
+            self->hand_back(device, *header);
             return;
         }
         case mim_error:
@@ -162,10 +167,7 @@ void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* insta
             // An invalid or incomplete message: nothing is queued, but the
             // buffer goes back to the device, which otherwise holds none and
             // stays deaf until the input is opened again.
-            if (!header) return;
-            header->bytes_recorded = 0;
-            if (device.add_buffer(*header) != midi_result::ok)
-                self->errors_.report(u"sysex_in::MidiInProc - unable to add buffer");
+            if (header) self->hand_back(device, *header);
             return;
         case mim_open:
         case mim_close:

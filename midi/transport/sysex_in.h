@@ -72,6 +72,7 @@ public:
 
 private:
     void close_after_failed_start();
+    void hand_back(midi_input& device, midi_header& returned);
 
     midi_system& system_;
     error_sink& errors_;

@@ -35,6 +35,16 @@ std::u16string from_wide(const WCHAR* text, std::size_t capacity) {
     return out;
 }
 
+// The product name of a device (an index, or the handle of an open device),
+// read from its capabilities.
+template <class caps_record, class get_caps_function>
+midi_result device_name(get_caps_function get_caps, UINT_PTR device, std::u16string& text) {
+    caps_record caps;
+    if (get_caps(device, &caps, sizeof caps) != MMSYSERR_NOERROR) return midi_result::error;
+    text = from_wide(caps.szPname, MAXPNAMELEN);
+    return midi_result::ok;
+}
+
 }  // namespace
 
 class winmm_input : public midi_input {
@@ -52,12 +62,7 @@ public:
     }
 
     midi_result name(std::u16string& text) const override {
-        MIDIINCAPSW caps;
-        const MMRESULT r =
-            api_.in_get_dev_caps(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
-        if (r != MMSYSERR_NOERROR) return midi_result::error;
-        text = from_wide(caps.szPname, MAXPNAMELEN);
-        return midi_result::ok;
+        return device_name<MIDIINCAPSW>(api_.in_get_dev_caps, reinterpret_cast<UINT_PTR>(handle_), text);
     }
     // The service's header mirrors ours: same buffer, same counts.
     midi_result prepare_header(midi_header& header) override {
@@ -129,12 +134,7 @@ public:
     }
 
     midi_result name(std::u16string& text) const override {
-        MIDIOUTCAPSW caps;
-        const MMRESULT r =
-            api_.out_get_dev_caps(reinterpret_cast<UINT_PTR>(handle_), &caps, sizeof caps);
-        if (r != MMSYSERR_NOERROR) return midi_result::error;
-        text = from_wide(caps.szPname, MAXPNAMELEN);
-        return midi_result::ok;
+        return device_name<MIDIOUTCAPSW>(api_.out_get_dev_caps, reinterpret_cast<UINT_PTR>(handle_), text);
     }
     // One slice is in the service at a time, so one header serves while the
     // service gives each back. One it did not give back is set aside first.
@@ -214,19 +214,11 @@ int winmm_system::input_count() { return static_cast<int>(api_.in_get_num_devs()
 int winmm_system::output_count() { return static_cast<int>(api_.out_get_num_devs()); }
 
 midi_result winmm_system::input_name(int device, std::u16string& text) {
-    MIDIINCAPSW caps;
-    const MMRESULT r = api_.in_get_dev_caps(static_cast<UINT_PTR>(device), &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) return midi_result::error;
-    text = from_wide(caps.szPname, MAXPNAMELEN);
-    return midi_result::ok;
+    return device_name<MIDIINCAPSW>(api_.in_get_dev_caps, static_cast<UINT_PTR>(device), text);
 }
 
 midi_result winmm_system::output_name(int device, std::u16string& text) {
-    MIDIOUTCAPSW caps;
-    const MMRESULT r = api_.out_get_dev_caps(static_cast<UINT_PTR>(device), &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) return midi_result::error;
-    text = from_wide(caps.szPname, MAXPNAMELEN);
-    return midi_result::ok;
+    return device_name<MIDIOUTCAPSW>(api_.out_get_dev_caps, static_cast<UINT_PTR>(device), text);
 }
 
 midi_result winmm_system::open_input(int device, midi_in_proc callback, void* instance,

@@ -1,6 +1,5 @@
 #include "ui/transfers/transfers.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "data/a6_message.h"
@@ -15,10 +14,6 @@ namespace {
 // What a bar's range holds of a count: its low 16 bits.
 int low_16_bits(std::uint32_t value) {
     return static_cast<int>(value & 0xFFFFu);
-}
-
-int bar_position(std::uint32_t bytes) {
-    return static_cast<int>(std::min<std::uint32_t>(bytes / 256, 0x7FFFFFFFu));
 }
 
 }  // namespace
@@ -83,7 +78,8 @@ void transfers::pump() {
 
 void transfers::bytes_sent(std::int32_t bytes) {
     counters_.bytes_sent += static_cast<std::uint32_t>(bytes);
-    bars_.set_position(transfer_bar::send, bar_position(counters_.bytes_sent));
+    // A 32-bit count in units of 256 bytes always fits an int.
+    bars_.set_position(transfer_bar::send, static_cast<int>(counters_.bytes_sent / 256));
     if (counters_.bytes_sent == counters_.bytes_queued) {
         bars_.set_range(transfer_bar::send, 1);
         bars_.set_position(transfer_bar::send, 0);
