@@ -215,15 +215,16 @@ TEST(alsa_pacing, a_slice_with_a_failed_piece_is_never_sent) {
          [](std::size_t attempt, std::size_t) { return attempt == 0 ? ws::written : ws::refused; },
          slice_sender::state::failed, {}},
     };
+    std::vector<sender_run> runs;
     for (const row& r : rows) {
-        const sender_run run = run_sender(1.0, 2500, microseconds(1000), r.answer);
-        EXPECT_EQ(run.final_state, r.expected) << r.what;
+        runs.push_back(run_sender(1.0, 2500, microseconds(1000), r.answer));
+        EXPECT_EQ(runs.back().final_state, r.expected) << r.what;
         if (!r.attempts.empty()) {
-            EXPECT_EQ(run.attempts, r.attempts) << r.what;
+            EXPECT_EQ(runs.back().attempts, r.attempts) << r.what;
         }
     }
     // The refusal limit: refused from the second piece's due time on.
-    const sender_run run = run_sender(1.0, 2500, microseconds(1000), rows[3].answer);
+    const sender_run& run = runs[3];
     const auto refusing = run.finished - run.pieces.front().at;
     EXPECT_GE(refusing, refusal_limit);
     EXPECT_LT(refusing, refusal_limit + std::chrono::seconds(1));

@@ -106,6 +106,13 @@ struct sent_slice {
     std::chrono::steady_clock::time_point at;
 };
 
+// The Identity Request, and an A6's Identity Reply with the four version
+// digits given (as characters: '0', '2', '0', '5' is v2.05).
+inline const byte_vector identity_request_bytes{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+inline byte_vector identity_reply(std::uint8_t d0, std::uint8_t d1, std::uint8_t d2, std::uint8_t d3) {
+    return {0xF0, 0x7E, 0x7F, 0x06, 0x02, 0x00, 0x00, 0x0E, 0x1D, 0x00, 0x00, 0x00, d0, d1, d2, d3, 0xF7};
+}
+
 class fake_midi_system : public midi_system {
 public:
     class input;
@@ -132,6 +139,16 @@ public:
     std::function<void(int output, const byte_vector& slice)> on_slice;
 
     explicit fake_midi_system(event_log& l) : log(l) {}
+
+    // An instrument on this input and output: an Identity Request sent to
+    // the output while the input is open is answered there.
+    void answer_identity_on(int input_device, int output_device, byte_vector answer) {
+        on_slice = [this, input_device, output_device, answer](int o, const byte_vector& bytes) {
+            if (o == output_device && open_in && open_in->device() == input_device &&
+                bytes == identity_request_bytes)
+                open_in->deliver(answer);
+        };
+    }
 
     std::vector<sent_slice> slices() const {
         std::lock_guard guard(mutex_);

@@ -15,12 +15,8 @@ using testing::fake_midi_system;
 using testing::recording_sink;
 using testing::scripted_message_box;
 
-const byte_vector identity_request_bytes{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
-
-byte_vector reply(std::uint8_t d0, std::uint8_t d1, std::uint8_t d2, std::uint8_t d3) {
-    return {0xF0, 0x7E, 0x7F, 0x06, 0x02, 0x00, 0x00, 0x0E, 0x1D, 0x00, 0x00, 0x00,
-            d0,   d1,   d2,   d3,   0xF7};
-}
+using testing::identity_reply;
+using testing::identity_request_bytes;
 
 // Pairs in the order the search opened them.
 std::vector<std::pair<int, int>> tried(const event_log& log) {
@@ -48,15 +44,6 @@ protected:
     std::unique_ptr<sysex_in> in = std::make_unique<sysex_in>(devices, sink, clock);
     sysex_out out{devices, sink, clock};
     scripted_message_box box;
-
-    // The instrument hangs on input 2 and output 1.
-    void answer_on(int input, int output, byte_vector answer) {
-        devices.on_slice = [this, input, output, answer](int o, const byte_vector& bytes) {
-            if (o == output && devices.open_in && devices.open_in->device() == input &&
-                bytes == identity_request_bytes)
-                devices.open_in->deliver(answer);
-        };
-    }
 };
 
 TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_answer) {
@@ -71,7 +58,7 @@ TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_
         log.clear();
         box.shown.clear();
         in->on_data = [](void*) {};
-        answer_on(2, 1, reply('0', '2', '0', '5'));
+        devices.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
         // The pair is handed over for selection before the box, and both
         // devices are closed by then.
         std::vector<std::string> steps;
@@ -101,13 +88,13 @@ TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_
 }
 
 TEST_F(find_a6_test, a_foreign_reply_or_dead_devices_find_nothing_and_show_nothing) {
-    answer_on(2, 1, reply('0', '2', '0', '5'));
+    devices.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
     devices.dead_inputs = {2};
     EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
     devices.dead_inputs.clear();
-    byte_vector foreign = reply('0', '2', '0', '5');
+    byte_vector foreign = identity_reply('0', '2', '0', '5');
     foreign[2] = 0x10;
-    answer_on(2, 1, foreign);
+    devices.answer_identity_on(2, 1, foreign);
     EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
     EXPECT_TRUE(box.shown.empty());
     EXPECT_FALSE(in->is_open);
@@ -129,18 +116,16 @@ TEST_F(find_a6_test, only_a_reply_after_the_request_counts) {
         // An identity reply turns up on input 0 just as output 1 opens, long
         // after the request to output 0 went unanswered.
         midi_result open_output(int d, std::unique_ptr<midi_output>& opened) override {
-            if (d == 1 && open_in && open_in->device() == 0) open_in->deliver(reply('0', '1', '0', '0'));
+            if (d == 1 && open_in && open_in->device() == 0) open_in->deliver(identity_reply('0', '1', '0', '0'));
             return fake_midi_system::open_output(d, opened);
         }
     };
     late_answers system{log};
     auto input = std::make_unique<sysex_in>(system, sink, clock);
     sysex_out output{system, sink, clock};
-    system.on_slice = [&system](int o, const byte_vector& bytes) {
-        if (o == 1 && system.open_in && system.open_in->device() == 2 && bytes == identity_request_bytes)
-            system.open_in->deliver(reply('0', '2', '0', '5'));
-    };
-    const byte_vector earlier{0xF0, 0x00, 0x00, 0x0E, 0x1D, 0x01, 0xF7};
+    system.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
+    // An identity reply itself, which would decide the search if it counted.
+    const byte_vector earlier = identity_reply('0', '9', '0', '0');
     input->queue.push_back(earlier);
 
     const auto found = find_a6(*input, output, system, 0, 0, box, clock);

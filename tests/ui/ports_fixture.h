@@ -98,8 +98,7 @@ struct ports_window : ::testing::Test {
     QString field(int id) const { return control<QLineEdit>(window.get(), id)->text(); }
     QProgressBar* bar(int id) const { return control<QProgressBar>(window.get(), id); }
     void put(message_kind kind, int bank, int number, std::u16string_view name) {
-        library.insert_record(std::make_unique<a6_message>(make_dump(kind, bank, number, name)), false,
-                              box_buttons::yes_no, box);
+        testing::put(library, box, kind, bank, number, name);
     }
 };
 

@@ -20,6 +20,7 @@
 #include "data/a6_message.h"
 #include "data/bytes.h"
 #include "data/text.h"
+#include "library/library_tree.h"
 #include "ui/files/file_chooser.h"
 #include "ui/qt_message_box.h"
 
@@ -48,7 +49,6 @@ public:
     }
 };
 
-// A Program or Mix record with a body that tells it apart from others.
 // Runs action on the next box the message box seam opens, once it is
 // showing.
 inline void when_box_open(std::function<void(QMessageBox*)> action) {
@@ -65,6 +65,7 @@ inline void when_box_open(std::function<void(QMessageBox*)> action) {
     timer->start();
 }
 
+// A Program or Mix record with a body that tells it apart from others.
 inline a6_message make_dump(message_kind kind, int bank, int number, std::u16string_view name, unsigned seed = 1) {
     a6_message record(kind, bank, number);
     record.data.resize(kind == program_dump ? program_body_size : kind == mix_dump ? mix_body_size : global_body_size);
@@ -72,6 +73,13 @@ inline a6_message make_dump(message_kind kind, int bank, int number, std::u16str
     for (auto& byte : record.data) byte = static_cast<std::uint8_t>(random());
     if (kind != global_dump) set_name(record, name);
     return record;
+}
+
+// Loads such a record into the library without asking.
+inline void put(library_tree& library, message_box& box, message_kind kind, int bank, int number,
+                std::u16string_view name) {
+    library.insert_record(std::make_unique<a6_message>(make_dump(kind, bank, number, name)), false,
+                          box_buttons::yes_no, box);
 }
 
 inline byte_vector dump_bytes(message_kind kind, int bank, int number, std::u16string_view name, unsigned seed = 1) {

@@ -23,8 +23,7 @@ struct window_test : ::testing::Test {
     main_window window{library, box, files};
 
     void put(message_kind kind, int bank, int number, std::u16string_view name) {
-        library.insert_record(std::make_unique<a6_message>(make_dump(kind, bank, number, name)), false,
-                              box_buttons::yes_no, box);
+        testing::put(library, box, kind, bank, number, name);
     }
     library_node* entry(message_kind kind, int bank, int number) { return library.find_entry(kind, bank, number); }
     void click(int id) { control<QAbstractButton>(&window, id)->click(); }

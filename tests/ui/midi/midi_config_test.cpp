@@ -14,9 +14,6 @@ namespace {
 
 using namespace testing;
 
-const byte_vector identity_request_bytes{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
-const byte_vector version_2_05{0xF0, 0x7E, 0x7F, 0x06, 0x02, 0x00, 0x00, 0x0E, 0x1D,
-                               0x00, 0x00, 0x00, '0',  '2',  '0',  '5',  0xF7};
 
 // Remembers whether the busy cursor showed while an input was opened.
 class cursor_watching_devices : public fake_midi_system {
@@ -45,10 +42,7 @@ struct config_test : ports_window {
 
 TEST_F(config_test, find_a6_selects_the_pair_that_answers_and_leaves_the_ports_closed) {
     // The A6 hangs on input 2 and output 1 of three and three.
-    watched.on_slice = [this](int output, const byte_vector& bytes) {
-        if (output == 1 && watched.open_in && watched.open_in->device() == 2 && bytes == identity_request_bytes)
-            watched.open_in->deliver(version_2_05);
-    };
+    watched.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
     struct row {
         int selected_input, selected_output;
         bool then_ok;
