@@ -86,7 +86,7 @@ build-tsan: deps
 test: build build-asan build-tsan deps-kernel
 	cd build && ctest --output-on-failure -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L 'midi|transfers'
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) -L 'midi|app'
 	tests/vm/kernel_tests.sh build build-asan
 
 # The ALSA back end and a6-emulator against the kernel's MIDI sequencer, the

@@ -20,7 +20,7 @@
 
 #include "data/split_messages.h"
 #include "fuzz/check.h"
-#include "ui/files/syx_file.h"
+#include "app/files/syx_file.h"
 
 using namespace patchwarden;
 

@@ -19,14 +19,15 @@
 #include "library/library_commands.h"
 #include "library/library_tree.h"
 #include "ui/dialogs/bank_dialog.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 #include "ui/files/file_chooser.h"
 #include "ui/dialogs/get_dialog.h"
 #include "ui/library_model.h"
-#include "ui/midi/error_guard.h"
+#include "app/error_guard.h"
 #include "ui/midi/midi_config_dialog.h"
 #include "ui/program_icon.h"
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 namespace patchwarden {
 

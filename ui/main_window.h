@@ -16,8 +16,8 @@
 #include "data/message_box.h"
 #include "data/request_text.h"
 #include "ui/midi/transport_events.h"
-#include "ui/files/syx_file.h"
-#include "ui/transfers/transfers.h"
+#include "app/files/syx_file.h"
+#include "app/transfers/transfers.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -27,10 +27,11 @@
 #include "library/library_tree.h"
 #include "midi/emulator/a6_emulator.h"
 #include "midi/transport/sysex_out.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 #include "ui/files/file_chooser.h"
 #include "ui/main_window.h"
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 namespace patchwarden {
 namespace {

@@ -20,7 +20,7 @@
 #include "data/message_box.h"
 #include "data/text.h"
 #include "library/library_tree.h"
-#include "ui/files/syx_file.h"
+#include "app/files/syx_file.h"
 
 namespace patchwarden {
 namespace {

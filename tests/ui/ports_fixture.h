@@ -24,10 +24,11 @@
 #include "tests/midi/fake_midi.h"
 #include "tests/support/scripted_message_box.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 #include "ui/main_window.h"
 #include "ui/qt_message_box.h"
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 namespace patchwarden::testing {
 

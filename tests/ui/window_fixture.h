@@ -11,7 +11,8 @@
 #include "library/library_tree.h"
 #include "tests/support/scripted_message_box.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 #include "ui/main_window.h"
 
 namespace patchwarden::testing {

@@ -4,7 +4,8 @@
 #include <QPushButton>
 
 #include "data/bank_naming.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 
 namespace patchwarden {
 

@@ -3,7 +3,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 
 namespace patchwarden {
 

@@ -11,7 +11,8 @@
 
 #include "data/bank_naming.h"
 #include "data/text.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 
 namespace patchwarden {
 

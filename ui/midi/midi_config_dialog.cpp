@@ -7,10 +7,11 @@
 #include <string>
 
 #include "midi/find_a6.h"
-#include "ui/controls/dialog_templates.h"
-#include "ui/midi/error_guard.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
+#include "app/error_guard.h"
 #include "ui/dialogs/range_dialog.h"
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 namespace patchwarden {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/transfers/notification_relay.h"
+#include "app/transfers/notification_relay.h"
 
 class QObject;
 

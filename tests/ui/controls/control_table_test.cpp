@@ -15,7 +15,8 @@
 #include <set>
 #include <span>
 
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 
 namespace patchwarden {
 namespace {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/controls/control_table.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
 #include "ui/controls/lined_tree_view.h"
 
 namespace patchwarden {

@@ -18,7 +18,7 @@
 #include "midi/transport/sysex_in.h"
 #include "midi/transport/sysex_out.h"
 #include "midi/transport/transport_clock.h"
-#include "ui/transfers/notification_relay.h"
+#include "app/transfers/notification_relay.h"
 
 namespace patchwarden {
 

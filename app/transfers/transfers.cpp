@@ -1,4 +1,4 @@
-#include "ui/transfers/transfers.h"
+#include "app/transfers/transfers.h"
 
 #include <memory>
 

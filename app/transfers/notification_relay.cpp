@@ -1,4 +1,4 @@
-#include "ui/transfers/notification_relay.h"
+#include "app/transfers/notification_relay.h"
 
 #include <cstdio>
 

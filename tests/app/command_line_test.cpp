@@ -1,6 +1,6 @@
 // The command line, read before any window exists.
 
-#include "ui/app/command_line.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 namespace patchwarden {
 

@@ -15,9 +15,10 @@
 #include "library/library_tree.h"
 #include "tests/support/scripted_message_box.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
+#include "ui/controls/control_table.h"
 #include "ui/main_window.h"
-#include "ui/files/syx_file.h"
+#include "app/files/syx_file.h"
 
 namespace patchwarden {
 namespace {

@@ -9,12 +9,12 @@
 #include "library/library_tree.h"
 #include "midi/emulator/a6_emulator.h"
 #include "midi/platform_midi.h"
-#include "ui/app/command_line.h"
+#include "app/command_line.h"
 #include "ui/files/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
 #include "ui/qt_message_box.h"
-#include "ui/transfers/midi_ports.h"
+#include "app/transfers/midi_ports.h"
 
 int main(int argc, char** argv) {
     using namespace patchwarden;

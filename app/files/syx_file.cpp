@@ -1,4 +1,4 @@
-#include "ui/files/syx_file.h"
+#include "app/files/syx_file.h"
 
 #include <algorithm>
 #include <atomic>

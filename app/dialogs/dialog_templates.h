@@ -4,7 +4,7 @@
 // Configuration" (102), "Get:" (105), "Bank:" (106) and "Range:" (107), and
 // the ids of their controls.
 
-#include "ui/controls/control_table.h"
+#include "app/dialogs/dialog_table.h"
 
 namespace patchwarden {
 

@@ -14,8 +14,8 @@
 #include "library/library_tree.h"
 #include "midi/emulator/a6_emulator.h"
 #include "tests/support/scripted_message_box.h"
-#include "ui/transfers/midi_ports.h"
-#include "ui/transfers/transfers.h"
+#include "app/transfers/midi_ports.h"
+#include "app/transfers/transfers.h"
 
 namespace patchwarden {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/controls/dialog_templates.h"
+#include "app/dialogs/dialog_templates.h"
 
 namespace patchwarden {
 

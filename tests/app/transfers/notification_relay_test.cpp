@@ -2,7 +2,7 @@
 // no notification reaches the window that was attached, however many
 // threads are posting at that moment.
 
-#include "ui/transfers/notification_relay.h"
+#include "app/transfers/notification_relay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/app/command_line.h"
+#include "app/command_line.h"
 
 #include <charconv>
 #include <cmath>
