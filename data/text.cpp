@@ -1,5 +1,8 @@
 #include "data/text.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace patchwarden {
 
 std::u16string widen(std::string_view text) {
@@ -28,6 +31,19 @@ std::u16string decimal(long long value, int width) {
     while (static_cast<int>(digits.size()) < width - (negative ? 1 : 0)) digits.insert(digits.begin(), u'0');
     if (negative) digits.insert(digits.begin(), u'-');
     return digits;
+}
+
+int decimal_value(std::u16string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - u'0'), static_cast<long long>(INT_MAX) + 1);
+    }
+    if (negative) return static_cast<int>(std::max<long long>(-value, INT_MIN));
+    return static_cast<int>(std::min<long long>(value, INT_MAX));
 }
 
 std::u16string hexadecimal(std::uint32_t value) {

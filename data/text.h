@@ -19,6 +19,11 @@ std::string narrow(std::u16string_view text);
 // Decimal text of a value; width pads with leading zeros ("%03d").
 std::u16string decimal(long long value, int width = 0);
 
+// Decimal text as the C library reads it: leading white space and one sign
+// skipped, digits up to the first non-digit, 0 without digits; saturates at
+// the limits of int.
+int decimal_value(std::u16string_view text);
+
 // Upper-case hexadecimal text of a value ("%X").
 std::u16string hexadecimal(std::uint32_t value);
 

@@ -33,14 +33,14 @@ public:
     std::vector<std::u16string> proposed;
     int open_calls = 0;
 
-    std::optional<std::u16string> choose_open(QWidget*) override {
+    std::optional<std::u16string> choose_open() override {
         ++open_calls;
         if (open_answers.empty()) return std::nullopt;
         auto answer = open_answers.front();
         open_answers.pop_front();
         return answer;
     }
-    std::optional<std::u16string> choose_save(QWidget*, const std::u16string& name) override {
+    std::optional<std::u16string> choose_save(const std::u16string& name) override {
         proposed.push_back(name);
         if (save_answers.empty()) return std::nullopt;
         auto answer = save_answers.front();

@@ -1,5 +1,6 @@
 #include "ui/files/file_chooser.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMimeDatabase>
 
@@ -42,19 +43,19 @@ QString name_only_icon_provider::type(const QFileInfo& info) const {
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
 }
 
-std::optional<std::u16string> qt_file_chooser::choose_open(QWidget* owner) {
+std::optional<std::u16string> qt_file_chooser::choose_open() {
     // The provider outlives the dialog, which does not own it.
     name_only_icon_provider icons;
-    QFileDialog dialog(owner);
+    QFileDialog dialog(QApplication::activeWindow());
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return run(dialog);
 }
 
-std::optional<std::u16string> qt_file_chooser::choose_save(QWidget* owner, const std::u16string& proposed) {
+std::optional<std::u16string> qt_file_chooser::choose_save(const std::u16string& proposed) {
     name_only_icon_provider icons;
-    QFileDialog dialog(owner);
+    QFileDialog dialog(QApplication::activeWindow());
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,34 +1,22 @@
 #pragma once
 
-// Choosing the file to load or to save to. The window asks through this
-// interface; the program answers with the platform's file dialogs, tests
-// with a script.
+// The Qt file dialogs that answer the window's Load and Save.
 
 #include <QFileIconProvider>
 #include <optional>
 #include <string>
 
-class QWidget;
+#include "app/files/file_chooser.h"
 
 namespace patchwarden {
 
-class file_chooser {
-public:
-    virtual ~file_chooser() = default;
-    // An existing file to read, or nothing when the user cancels.
-    virtual std::optional<std::u16string> choose_open(QWidget* owner) = 0;
-    // A file to write, proposing the name given, or nothing when the user
-    // cancels. The folder must exist; the file need not.
-    virtual std::optional<std::u16string> choose_save(QWidget* owner, const std::u16string& proposed) = 0;
-};
-
-// The file dialogs, owned by the given window and modal to it, with the
+// The file dialogs, owned by the active window and modal to it, with the
 // filters "SysEx" (*.syx) and "All" (*.*), the first selected. Browsing
 // never opens the files listed (see name_only_icon_provider).
 class qt_file_chooser : public file_chooser {
 public:
-    std::optional<std::u16string> choose_open(QWidget* owner) override;
-    std::optional<std::u16string> choose_save(QWidget* owner, const std::u16string& proposed) override;
+    std::optional<std::u16string> choose_open() override;
+    std::optional<std::u16string> choose_save(const std::u16string& proposed) override;
 };
 
 // Icons and type names for the files a dialog lists, told from their names

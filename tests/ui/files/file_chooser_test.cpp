@@ -58,14 +58,14 @@ TEST(file_chooser, both_dialogs_list_by_name_with_the_two_filters) {
             static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, which checks the choice
         });
         qt_file_chooser chooser;
-        const auto chosen = c.save ? chooser.choose_save(nullptr, u"Everything.syx") : chooser.choose_open(nullptr);
+        const auto chosen = c.save ? chooser.choose_save(u"Everything.syx") : chooser.choose_open();
         EXPECT_TRUE(seen);
         EXPECT_EQ(chosen, std::optional<std::u16string>(in.toStdU16String()));
     }
 
     // Cancel chooses nothing.
     when_modal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    EXPECT_EQ(qt_file_chooser().choose_open(nullptr), std::nullopt);
+    EXPECT_EQ(qt_file_chooser().choose_open(), std::nullopt);
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#include "app/files/file_commands.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "app/files/file_chooser.h"
+#include "data/a6_message.h"
+#include "data/text.h"
+#include "library/library_tree.h"
+
+namespace patchwarden {
+
+namespace {
+
+constexpr std::u16string_view append_question =
+    u"%s allready exists.\r\n Would you like to append to it?\r\n(Select 'Cancel' to not save anything)";
+
+}  // namespace
+
+std::u16string proposed_file_name(std::u16string label) {
+    if (label.size() > 255) label.resize(255);
+    for (char16_t& c : label) {
+        if (c == u'/' || c == u'\\' || c == u'\0') c = u'_';
+    }
+    return label + u".syx";
+}
+
+void load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
+                   const std::function<bool()>& ask) {
+    const read_result result = read_syx_file(std::filesystem::path(path), [&](byte_vector&& candidate) {
+        auto record = std::make_unique<a6_message>(parse_message(std::move(candidate)));
+        const box_answer answer = library.insert_record(std::move(record), ask(), box_buttons::yes_no_cancel, box);
+        return answer != box_answer::cancel;
+    });
+    if (result == read_result::open_failed) {
+        box.show(fill(u"Can't open %s", {path}), u"", box_buttons::ok, box_icon::error);
+    } else if (result == read_result::read_failed) {
+        box.show(fill(u"Can't read all of %s", {path}), u"", box_buttons::ok, box_icon::error);
+    }
+}
+
+void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask) {
+    const auto chosen = files.choose_open();
+    if (chosen) load_syx_file(library, box, *chosen, ask);
+}
+
+void save_syx(library_tree& library, message_box& box, file_chooser& files,
+              const std::function<library_node*()>& selected, const block_writer& writer) {
+    const library_node* node = selected();
+    if (!node) return;
+    const auto chosen = files.choose_save(proposed_file_name(node->label()));
+    if (!chosen) return;
+    library_node* current = selected();
+    if (!current) return;
+    outgoing_queue list;
+    library.walk_subtree(current, list);
+
+    const std::filesystem::path path(*chosen);
+    write_mode mode = write_mode::replace;
+    if (syx_file_exists(path)) {
+        const box_answer answer =
+            box.show(fill(append_question, {*chosen}), u"", box_buttons::yes_no_cancel, box_icon::question);
+        if (answer == box_answer::cancel) return;
+        if (answer == box_answer::yes) mode = write_mode::append;
+    }
+    if (!write_syx_file(path, list, mode, writer)) {
+        box.show(fill(u"Can't save to %s", {*chosen}), u"", box_buttons::ok, box_icon::error);
+    }
+}
+
+}  // namespace patchwarden
