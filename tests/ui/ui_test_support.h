@@ -21,33 +21,11 @@
 #include "data/bytes.h"
 #include "data/text.h"
 #include "library/library_tree.h"
+#include "tests/support/scripted_file_chooser.h"
 #include "ui/files/file_chooser.h"
 #include "ui/qt_message_box.h"
 
 namespace patchwarden::testing {
-
-class scripted_file_chooser : public file_chooser {
-public:
-    std::deque<std::optional<std::u16string>> open_answers;
-    std::deque<std::optional<std::u16string>> save_answers;
-    std::vector<std::u16string> proposed;
-    int open_calls = 0;
-
-    std::optional<std::u16string> choose_open() override {
-        ++open_calls;
-        if (open_answers.empty()) return std::nullopt;
-        auto answer = open_answers.front();
-        open_answers.pop_front();
-        return answer;
-    }
-    std::optional<std::u16string> choose_save(const std::u16string& name) override {
-        proposed.push_back(name);
-        if (save_answers.empty()) return std::nullopt;
-        auto answer = save_answers.front();
-        save_answers.pop_front();
-        return answer;
-    }
-};
 
 // Runs action on the next box the message box seam opens, once it is
 // showing.
