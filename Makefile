@@ -10,7 +10,8 @@ SHELL := /bin/bash
 JOBS ?= 2
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core fonts-liberation2 \
-            desktop-file-utils appstream groff-base dpkg-dev fakeroot file python3-mido
+            desktop-file-utils appstream shared-mime-info groff-base dpkg-dev fakeroot file \
+            lintian python3-mido
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 CMAKE_COMMON := -DPW_WERROR=$(WERROR)
@@ -99,6 +100,7 @@ test-kernel: build build-asan deps-kernel
 
 # The Debian package, build/patchwarden_<version>_<architecture>.deb, which
 # depends on the Debian packages of the libraries the program links against.
+# CI checks it with lintian (.ci/run).
 deb: build
 	cd build && cpack -G DEB
 

@@ -7,16 +7,26 @@ namespace patchwarden {
 
 namespace {
 
-constexpr std::string_view speed_option = "--emulator-speed=";
+constexpr std::string_view speed_option = "--emulator-speed";
 
-// A multiple of the wire rate: a plain non-negative decimal number.
+// A multiple of the wire rate: a plain decimal number from 0 to
+// max_emulator_speed.
 bool read_speed(std::string_view text, double& speed) {
     if (text.empty() || text.front() == '-' || text.front() == '+') return false;
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value > max_emulator_speed)
+        return false;
     speed = value;
     return true;
+}
+
+start_options refused(std::string error) {
+    start_options options;
+    options.action = start_action::usage_error;
+    options.error = std::move(error);
+    return options;
 }
 
 }  // namespace
@@ -25,19 +35,28 @@ start_options read_command_line(std::span<const std::string_view> arguments) {
     start_options options;
     bool help = false;
     bool version = false;
+    bool options_ended = false;
     for (const std::string_view argument : arguments) {
-        if (argument == "--help") {
+        if (options_ended || !argument.starts_with('-')) {
+            options.files.emplace_back(argument);
+        } else if (argument == "--") {
+            options_ended = true;
+        } else if (argument == "--help") {
             help = true;
         } else if (argument == "--version") {
             version = true;
         } else if (argument == "--emulator") {
             options.emulator = true;
-        } else if (argument.starts_with(speed_option) &&
-                   read_speed(argument.substr(speed_option.size()), options.emulator_speed)) {
+        } else if (argument == speed_option) {
+            return refused("option '--emulator-speed' needs a value: --emulator-speed=N");
+        } else if (argument.starts_with(speed_option) && argument[speed_option.size()] == '=') {
+            const std::string_view value = argument.substr(speed_option.size() + 1);
+            if (!read_speed(value, options.emulator_speed))
+                return refused("invalid value '" + std::string(value) +
+                               "' for --emulator-speed (a number from 0 to 1000)");
             options.emulator = true;
         } else {
-            options.action = start_action::usage_error;
-            return options;
+            return refused("unknown option '" + std::string(argument) + "'");
         }
     }
     if (help) options.action = start_action::help;
@@ -54,7 +73,7 @@ std::string help_text() {
            "\n"
            "  --emulator           list the built-in A6 emulator after the MIDI ports,\n"
            "                       paced at the MIDI wire rate\n"
-           "  --emulator-speed=N   the same, at N times the wire rate (0: instant)\n"
+           "  --emulator-speed=N   the same, at N times the wire rate (0 to 1000; 0: instant)\n"
            "  --help               show this help and end\n"
            "  --version            show the version and end\n";
 }

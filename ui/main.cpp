@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +17,45 @@
 #include "ui/program_icon.h"
 #include "ui/qt_message_box.h"
 #include "app/transfers/midi_ports.h"
+#if defined(PW_HAVE_ALSA)
+#include "midi/alsa/alsa_system.h"
+#endif
+
+namespace {
+
+// Qt ends the program with abort() (status 134 and a core dump) when no
+// platform plugin starts, that is when there is no display to reach, after
+// several lines of its own. So while the application is made its messages
+// are held back: a fatal one ends the program with one line and status 1;
+// otherwise the held ones go on to Qt's handler once the application stands.
+struct held_message {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::mutex held_lock;
+std::vector<held_message> held;
+
+void hold_or_end(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs("patchwarden: needs a display, and none could be opened "
+                   "(set DISPLAY or WAYLAND_DISPLAY, or start it under xvfb-run)\n",
+                   stderr);
+        std::_Exit(1);
+    }
+    const std::lock_guard guard(held_lock);
+    held.push_back({type, QByteArray(context.category), text});
+}
+
+void release_held(QtMessageHandler qt_handler) {
+    qInstallMessageHandler(qt_handler);
+    const std::lock_guard guard(held_lock);
+    for (const held_message& m : held)
+        qt_handler(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category.constData()), m.text);
+    held.clear();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace patchwarden;
@@ -26,18 +67,32 @@ int main(int argc, char** argv) {
     switch (options.action) {
     case start_action::help: std::fputs(help_text().c_str(), stdout); return 0;
     case start_action::version: std::printf("%s\n", version_text); return 0;
-    case start_action::usage_error: std::fprintf(stderr, "%s\n", usage_text); return 2;
+    case start_action::usage_error:
+        std::fprintf(stderr, "patchwarden: %s\n%s\n", options.error.c_str(), usage_text);
+        return 2;
     case start_action::run: break;
     }
 
+    // Without a display, Qt's fatal message ends the program (hold_or_end).
+    const QtMessageHandler qt_handler = qInstallMessageHandler(hold_or_end);
     // Qt may take its own options out of argv; none is left by now.
     QApplication app(argc, argv);
+    release_held(qt_handler);
     app.setWindowIcon(program_icon());
     // Ties the window to its menu entry (the installed desktop file).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.patchwarden.Patchwarden"));
 
     // The devices outlive the ports opened on them, and the ports the window.
     const std::unique_ptr<midi_system> platform = make_platform_midi_system();
+#if defined(PW_HAVE_ALSA)
+    // Said once here, in place of alsa-lib's own line, which the back end
+    // keeps back.
+    if (const auto* alsa = dynamic_cast<const alsa_system*>(platform.get()); alsa && !alsa->available())
+        std::fprintf(stderr,
+                     "patchwarden: no MIDI system found (the ALSA sequencer /dev/snd/seq cannot be opened): %s\n",
+                     options.emulator ? "only the A6 emulator is listed"
+                                      : "no MIDI ports are listed (--emulator lists the built-in A6 emulator)");
+#endif
     std::unique_ptr<a6_emulator> emulator;
     if (options.emulator) {
         emulator = std::make_unique<a6_emulator>();

@@ -2,8 +2,9 @@
 # Installs the build as the package does (prefix /usr, under a staging folder)
 # and checks what a desktop relies on: the program on the path, a valid menu
 # entry that starts it, its icon at every size the theme is asked for,
-# AppStream metadata that points at the menu entry, and a man page that
-# formats cleanly.
+# AppStream metadata that points at the menu entry, the MIME type the menu
+# entry opens, and for every program a man page that formats cleanly, names
+# every option of the program's --help and the other programs.
 #
 # Usage: check_install.sh BUILD_DIR
 set -uo pipefail
@@ -49,14 +50,36 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 [[ $launchable == "$(basename "$entry")" ]] || fail "metainfo launches $launchable, not $(basename "$entry")"
 [[ $(basename "$metainfo") == "$id.metainfo.xml" ]] || fail "metainfo file is not named after its id $id"
 
-man=$prefix/share/man/man1/patchwarden.1.gz
-if [[ -f $man ]]; then
-  warnings=$(zcat "$man" | groff -man -ww -z 2>&1)
-  [[ -z $warnings ]] || fail "man page: $warnings"
-  zcat "$man" | grep -q '^\.SH NAME' || fail "man page has no NAME section"
+# The menu entry opens files of the types it names; each is one the package
+# teaches the shared MIME database, which then maps a .syx name to it.
+mime_types=$(sed -n 's/^MimeType=//p' "$entry" | tr ';' ' ')
+[[ -n $mime_types ]] || fail "the desktop entry names no MIME type"
+if XDG_DATA_DIRS=$prefix/share update-mime-database "$prefix/share/mime"; then
+  for type in $mime_types; do
+    grep -q "^[0-9]*:$type:\*\.syx$" "$prefix/share/mime/globs2" ||
+      fail "the MIME database does not map *.syx to $type"
+  done
 else
-  fail "no man page $man"
+  fail "update-mime-database rejects $prefix/share/mime/packages"
 fi
+
+for program in "$prefix"/bin/*; do
+  name=$(basename "$program")
+  man=$prefix/share/man/man1/$name.1.gz
+  if [[ ! -f $man ]]; then fail "no man page $man"; continue; fi
+  warnings=$(zcat "$man" | groff -man -ww -z 2>&1)
+  [[ -z $warnings ]] || fail "man page of $name: $warnings"
+  page=$(zcat "$man" | groff -man -Tascii -P-cbou 2>/dev/null)
+  grep -q '^NAME' <<<"$page" || fail "man page of $name has no NAME section"
+  for option in $("$program" --help | grep -oE -- '(^|[[:space:][,])--?[a-z][a-z-]*' | tr -d ' [,' | sort -u); do
+    grep -qF -- "$option" <<<"$page" || fail "man page of $name does not name its option $option"
+  done
+  see_also=$(sed -n '/^SEE ALSO/,/^[A-Z]/p' <<<"$page")
+  for other in "$prefix"/bin/*; do
+    [[ $other == "$program" ]] && continue
+    grep -qF "$(basename "$other")(1)" <<<"$see_also" || fail "man page of $name does not name $(basename "$other") under SEE ALSO"
+  done
+done
 
 echo "installed tree: $failures problem(s)"
 exit $((failures > 0))
