@@ -145,7 +145,17 @@ byte_vector encode_message(a6_message& record) {
 
 void set_name(a6_message& record, std::u16string_view text) {
     record.name.assign(name_length + 1, u' ');
-    std::copy_n(text.begin(), std::min(text.size(), name_length), record.name.begin());
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < text.size() && length < name_length; ++i) {
+        char16_t c = text[i];
+        if (c > 0xFF) {
+            // One byte a character: what a byte cannot hold is shown, saved
+            // and sent as '?', a surrogate pair as one.
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) ++i;
+            c = u'?';
+        }
+        record.name[length++] = c;
+    }
     record.name[name_length] = 0;
 }
 

@@ -64,7 +64,9 @@ a6_message parse_message(byte_vector message);
 byte_vector encode_message(a6_message& record);
 
 // Makes the name exactly 16 characters (cut, or padded with spaces) and a
-// zero unit.
+// zero unit. The instrument and the file keep one byte a character: a
+// character above U+00FF becomes '?', so that the name shown is the name
+// saved and sent. (Names read from messages are never changed.)
 void set_name(a6_message& record, std::u16string_view text);
 
 // The 16 name characters of a Program or Mix record, without the zero unit.

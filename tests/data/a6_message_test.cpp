@@ -143,7 +143,10 @@ TEST(set_name, is_always_sixteen_characters_and_a_zero) {
         {u"Twenty characters!!!", u"Twenty character"},
         {u"", u"                "},
         {u"Exactly sixteen.", u"Exactly sixteen."},
-        {u"\u00e9t\u00e9 \u4e2d", u"\u00e9t\u00e9 \u4e2d           "},
+        // What one byte cannot hold becomes '?', a surrogate pair as one.
+        {u"B\u00e4ss\u20ac\u00f1\u2014\u65e5\u672c", u"B\u00e4ss?\u00f1???       "},
+        {u"\U0001F3B9 keys", u"? keys          "},
+        {u"\xd800x", u"?x              "},
     };
     for (const auto& c : cases) {
         a6_message r(program_dump);
@@ -181,7 +184,7 @@ TEST(encode_message, dump_after_a_move_carries_new_place_and_name) {
     a6_message r = parse_message(program_message(body, 0, 5));
     r.bank = 3;
     r.number = 10;
-    set_name(r, u"New name \u00e9\u0141");  // U+0141 keeps only its low 8 bits
+    set_name(r, u"New name \u00e9\u0141");  // U+0141 has no byte: '?'
     const byte_vector m = encode_message(r);
     ASSERT_EQ(m.size(), 2350u);
     EXPECT_EQ(m[5], 0x00);
@@ -190,7 +193,7 @@ TEST(encode_message, dump_after_a_move_carries_new_place_and_name) {
     EXPECT_EQ(m.back(), 0xF7);
 
     const byte_vector sent = unpack_7bit(std::span<const std::uint8_t>(m.data() + 8, m.size() - 9));
-    const std::uint8_t name[16] = {'N', 'e', 'w', ' ', 'n', 'a', 'm', 'e', ' ', 0xE9, 0x41, ' ', ' ', ' ', ' ', ' '};
+    const std::uint8_t name[16] = {'N', 'e', 'w', ' ', 'n', 'a', 'm', 'e', ' ', 0xE9, '?', ' ', ' ', ' ', ' ', ' '};
     for (std::size_t i = 0; i < sent.size(); ++i) {
         if (i >= 2 && i < 18)
             EXPECT_EQ(sent[i], name[i - 2]) << i;
