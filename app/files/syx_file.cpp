@@ -112,6 +112,25 @@ void take_over_owner_and_permissions(const file_system& files, const std::filesy
     std::filesystem::permissions(new_file, status.permissions(), error);
 }
 
+// How a folder refuses a new file: the user may not write it, or nobody
+// may, not even root (an immutable folder).
+bool refused(const std::error_code& error) {
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted;
+}
+
+// Empties the file and writes the list into it, as a program without a
+// folder to write in must. This is the one write that risks the old file:
+// when it fails part-way, the file keeps what was written until then and
+// the old contents are gone. Used only where the folder refuses a new file.
+bool overwrite_in_place(const file_system& files, const std::filesystem::path& target, const outgoing_queue& list,
+                        const block_writer& writer) {
+    std::error_code error;
+    file_handle file = files.open_existing(target, write_mode::replace, error);
+    if (!file) return false;
+    const bool ok = write_list(file.get(), list, writer);
+    return finish(files, file) && ok;
+}
+
 bool replace_file(const file_system& files, const std::filesystem::path& target, const outgoing_queue& list,
                   const block_writer& writer) {
     std::error_code error;
@@ -122,7 +141,8 @@ bool replace_file(const file_system& files, const std::filesystem::path& target,
     if (there && !files.open_existing(target, write_mode::append, error)) return false;
     std::filesystem::path temporary;
     file_handle file = create_temporary(files, target, temporary, error);
-    if (!file) return false;
+    // A folder that refuses new files still lets its files be written.
+    if (!file) return there && refused(error) && overwrite_in_place(files, target, list, writer);
     bool ok = write_list(file.get(), list, writer);
     ok = finish(files, file) && ok;
     if (ok) {

@@ -1,6 +1,7 @@
 // The .syx file reader and writer on real files: candidates whatever the
-// block size, links, failed writes, owners and permissions, and pipes and
-// devices that would keep a load or a save waiting.
+// block size, links, failed writes, owners and permissions, a folder that
+// refuses new files, and pipes and devices that would keep a load or a save
+// waiting.
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/files/file_system.h"
 #include "app/files/syx_file.h"
 #include "data/a6_message.h"
 
@@ -174,6 +176,63 @@ TEST(syx_file, a_candidate_is_skipped_by_its_length_alone) {
     }
 }
 
+// A folder that refuses to make files (unless refusal is none), as one the
+// user may not write does; root may write any folder, so the refusal is
+// played here. Opening a file that is there still says it is there.
+struct folder_refusing_new_files : file_system {
+    std::errc refusal;
+    explicit folder_refusing_new_files(std::errc why) : refusal(why) {}
+    file_handle create_new(const std::filesystem::path& path, std::error_code& error) const override {
+        if (refusal == std::errc() || std::filesystem::exists(path)) return file_system::create_new(path, error);
+        error = std::make_error_code(refusal);
+        return nullptr;
+    }
+};
+
+// A file that may be written is written in place when the folder refuses a
+// new file beside it; a failure part-way then leaves it cut. Only a refusal
+// leads there: in a folder that takes new files, or after another failure,
+// the old file stays.
+TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_new_files) {
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"One"), 0}, {dump_bytes(program_dump, 0, 2, u"Two"), 0}};
+    const byte_vector old_bytes = dump_bytes(mix_dump, 0, 9, u"Old");
+    byte_vector both = list[0].bytes;
+    append(both, list[1].bytes);
+    byte_vector old_and_both = old_bytes;
+    append(old_and_both, both);
+    enum class left { none, old, first, both, old_and_both };
+    const struct {
+        const char* what;
+        std::errc refusal;
+        bool file_there;
+        write_mode mode;
+        int blocks_before_failing;  // -1: the writes do not fail
+        bool written;
+        left in_the_file;
+    } cases[] = {
+        {"an open folder", std::errc(), true, write_mode::replace, -1, true, left::both},
+        {"an open folder, failing part-way", std::errc(), true, write_mode::replace, 1, false, left::old},
+        {"replaced", std::errc::permission_denied, true, write_mode::replace, -1, true, left::both},
+        {"replaced, refused also to root", std::errc::operation_not_permitted, true, write_mode::replace, -1, true,
+         left::both},
+        {"failing part-way", std::errc::permission_denied, true, write_mode::replace, 1, false, left::first},
+        {"not there", std::errc::permission_denied, false, write_mode::replace, -1, false, left::none},
+        {"the disk is full", std::errc::no_space_on_device, true, write_mode::replace, -1, false, left::old},
+        {"appended to", std::errc::permission_denied, true, write_mode::append, -1, true, left::old_and_both},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_folder folder;
+        const auto path = folder.path() / "out.syx";
+        if (c.file_there) write_bytes(path, old_bytes);
+        const block_writer writer = c.blocks_before_failing < 0 ? block_writer() : failing_after(c.blocks_before_failing);
+        EXPECT_EQ(write_syx_file(folder_refusing_new_files(c.refusal), path, list, c.mode, writer), c.written);
+        const byte_vector expected[] = {{}, old_bytes, list[0].bytes, both, old_and_both};
+        EXPECT_EQ(read_bytes(path), expected[static_cast<int>(c.in_the_file)]);
+        EXPECT_EQ(folder.entries(), c.file_there ? std::vector<std::string>{"out.syx"} : std::vector<std::string>{});
+    }
+}
+
 #ifndef _WIN32  // libstdc++ makes no symbolic links on Windows
 // Each way to a file through symbolic links: the link stays a link and the
 // file it points to gets the messages, made new when it was not there.
@@ -292,6 +351,27 @@ TEST(syx_file, a_read_only_file_is_neither_replaced_nor_appended_to) {
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         EXPECT_EQ(folder.entries(), std::vector<std::string>{"locked.syx"});
     }
+}
+
+// What the folder's permissions say, without the play above.
+TEST(syx_file, a_writable_file_in_a_folder_closed_to_new_files_is_replaced) {
+    namespace fs = std::filesystem;
+    temp_folder folder;
+    const fs::path path = folder.path() / "open.syx";
+    write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
+    const auto read_write = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                            fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
+    fs::permissions(path, read_write);
+    fs::permissions(folder.path(), fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write |
+                                                      fs::perms::others_write));
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
+    const auto written = as_ordinary_user([&] { return write_syx_file(path, list, write_mode::replace); });
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
+    EXPECT_TRUE(*written);
+    EXPECT_EQ(read_bytes(path), list[0].bytes);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, read_write);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"open.syx"});
 }
 
 // Runs work in a child process, so that work that would hang cannot hang
