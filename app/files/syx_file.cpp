@@ -5,82 +5,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "app/files/file_system.h"
 #include "data/split_messages.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
-#include <csignal>
-#include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace patchwarden {
 
 namespace {
 
-struct file_closer {
-    void operator()(std::FILE* file) const {
-        if (file) std::fclose(file);
-    }
-};
-using file_handle = std::unique_ptr<std::FILE, file_closer>;
-
-std::FILE* open_file(const std::filesystem::path& path, const char* mode) {
-#ifdef _WIN32
-    std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(path.c_str(), wide_mode.c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
-#ifndef _WIN32
-// open(2) that does not become the controlling terminal and is not handed
-// to child processes.
-int open_descriptor(const std::filesystem::path& path, int flags, mode_t mode = 0666) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// A stream over a descriptor; closes the descriptor when that fails.
-std::FILE* stream_of(int fd, const char* mode) {
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, mode);
-    if (!file) ::close(fd);
-    return file;
-}
-#endif
-
-// Opens a file to read it to its end. Opening never waits (a pipe without
-// a writer would), and what may never end or keeps its reader waiting (a
-// pipe, a device, a socket) is not opened. Reads that would wait fail with
-// EAGAIN instead (a kernel file such as /proc/kmsg).
-file_handle open_for_reading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return file_handle(open_file(path, "rb"));
-#else
-    const int fd = open_descriptor(path, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
-        ::close(fd);
-        return nullptr;
-    }
-    return file_handle(stream_of(fd, "rb"));
-#endif
+// The operating system's files, as the rules below use them.
+const file_system& native_files() {
+    static const file_system files;
+    return files;
 }
 
 bool would_wait(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
@@ -89,77 +28,10 @@ bool write_all(std::FILE* file, std::span<const std::uint8_t> block) {
     return std::fwrite(block.data(), 1, block.size(), file) == block.size();
 }
 
-#ifndef _WIN32
-// Writes a block into a pipe or device opened without blocking: waits for
-// room while the reader takes bytes, but gives up when it takes none for
-// syx_pipe_patience_ms. Used without the stream's buffer.
-bool write_waiting(std::FILE* file, std::span<const std::uint8_t> block) {
-    const int fd = ::fileno(file);
-    std::size_t done = 0;
-    while (done < block.size()) {
-        const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && would_wait(errno)) {
-            pollfd wanted{fd, POLLOUT, 0};
-            const int ready = ::poll(&wanted, 1, syx_pipe_patience_ms);
-            if (ready > 0 && !(wanted.revents & (POLLERR | POLLHUP | POLLNVAL))) continue;
-            if (ready < 0 && errno == EINTR) continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-// Keeps a reader that goes away in the middle of a save from ending the
-// program with SIGPIPE: the write fails with EPIPE instead. Blocks the
-// signal for this thread while it lives and takes back one that came.
-class sigpipe_guard {
-public:
-    sigpipe_guard() {
-        sigset_t pipe_only;
-        sigemptyset(&pipe_only);
-        sigaddset(&pipe_only, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        was_pending_ = sigismember(&pending, SIGPIPE) == 1;
-        blocked_ = ::pthread_sigmask(SIG_BLOCK, &pipe_only, &old_) == 0;
-    }
-    ~sigpipe_guard() {
-        if (!blocked_) return;
-        sigset_t pending;
-        sigpending(&pending);
-        if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
-            sigset_t pipe_only;
-            sigemptyset(&pipe_only);
-            sigaddset(&pipe_only, SIGPIPE);
-            const timespec now{0, 0};
-            while (::sigtimedwait(&pipe_only, nullptr, &now) < 0 && errno == EINTR) {
-            }
-        }
-        ::pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    sigpipe_guard(const sigpipe_guard&) = delete;
-    sigpipe_guard& operator=(const sigpipe_guard&) = delete;
-
-private:
-    sigset_t old_{};
-    bool blocked_ = false;
-    bool was_pending_ = false;
-};
-#endif
-
-// Flushes the file to the disk and closes it; true when both worked.
-bool finish(file_handle& file) {
+// Flushes the file to the disk and closes it; true when all of that worked.
+bool finish(const file_system& files, file_handle& file) {
     bool ok = std::fflush(file.get()) == 0;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(file.get())) == 0;
-#else
-    ok = ok && ::fsync(fileno(file.get())) == 0;
-#endif
+    ok = ok && files.sync(file.get());
     ok = (std::fclose(file.release()) == 0) && ok;
     return ok;
 }
@@ -186,23 +58,19 @@ std::filesystem::path follow_links(std::filesystem::path path) {
     return {};
 }
 
-// A new, empty file in the target's folder, named after the target.
-file_handle create_temporary(const std::filesystem::path& target, std::filesystem::path& temporary) {
+// A new, empty file in the target's folder, named after the target; error
+// says why none was made.
+file_handle create_temporary(const file_system& files, const std::filesystem::path& target,
+                             std::filesystem::path& temporary, std::error_code& error) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path folder = target.parent_path();
     const auto base = u8"." + target.filename().u8string();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned n = counter.fetch_add(1);
-#ifdef _WIN32
-        const auto process = static_cast<unsigned long>(::_getpid());
-#else
-        const auto process = static_cast<unsigned long>(::getpid());
-#endif
-        const std::string suffix = "." + std::to_string(process) + "-" + std::to_string(n) + ".tmp";
+        const std::string suffix = "." + std::to_string(files.process_id()) + "-" + std::to_string(n) + ".tmp";
         temporary = folder / std::filesystem::path(base + std::u8string(suffix.begin(), suffix.end()));
-        // "x": fails rather than opening a file that is already there.
-        if (std::FILE* file = open_file(temporary, "wbx")) return file_handle(file);
-        if (errno != EEXIST) break;
+        if (file_handle file = files.create_new(temporary, error)) return file;
+        if (error != std::errc::file_exists) break;
     }
     return nullptr;
 }
@@ -216,91 +84,89 @@ bool is_special_file(const std::filesystem::path& path) {
            !std::filesystem::is_directory(status);
 }
 
-// Writes straight into a pipe or a device. A pipe that nobody reads is
-// not opened (the open would wait for a reader).
-bool write_in_place(const std::filesystem::path& path, write_mode mode, const outgoing_queue& list,
-                    const block_writer& writer) {
-#ifdef _WIN32
-    file_handle file(open_file(path, mode == write_mode::append ? "ab" : "wb"));
-    if (!file) return false;
-    const block_writer& write_block = writer;
-#else
-    const int flags = O_WRONLY | O_NONBLOCK | (mode == write_mode::append ? O_APPEND : 0);
-    file_handle file(stream_of(open_descriptor(path, flags), mode == write_mode::append ? "ab" : "wb"));
-    if (!file) return false;
-    const block_writer write_block = writer ? writer : block_writer(write_waiting);
-    const sigpipe_guard guard;
-#endif
-    bool ok = write_list(file.get(), list, write_block);
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = (std::fclose(file.release()) == 0) && ok;
-    return ok;
+// Writes straight into a pipe or a device.
+bool write_special_file(const file_system& files, const std::filesystem::path& path, write_mode mode,
+                        const outgoing_queue& list, const block_writer& writer) {
+    return files.with_broken_pipes_failing([&] {
+        file_handle file = files.open_special(path, mode);
+        if (!file) return false;
+        const block_writer write_block =
+            writer ? writer : [&files](std::FILE* f, std::span<const std::uint8_t> block) {
+                return files.write_special(f, block);
+            };
+        bool ok = write_list(file.get(), list, write_block);
+        ok = std::fflush(file.get()) == 0 && ok;
+        ok = (std::fclose(file.release()) == 0) && ok;
+        return ok;
+    });
 }
 
 // Gives the new file the owner of the one it replaces, where the process
-// may (root may; others may keep at least a group they belong to), then its
-// permissions (a change of owner clears set-id bits).
-void take_over_owner_and_permissions(const std::filesystem::path& old_file, const std::filesystem::path& new_file) {
+// may, then its permissions (a change of owner clears set-id bits).
+void take_over_owner_and_permissions(const file_system& files, const std::filesystem::path& old_file,
+                                     const std::filesystem::path& new_file) {
     std::error_code error;
     const auto status = std::filesystem::status(old_file, error);
     if (error || !std::filesystem::exists(status)) return;
-#ifndef _WIN32
-    struct stat info {};
-    if (::stat(old_file.c_str(), &info) == 0 && ::chown(new_file.c_str(), info.st_uid, info.st_gid) != 0 &&
-        ::chown(new_file.c_str(), static_cast<uid_t>(-1), info.st_gid) != 0) {
-        // The new file keeps the process's own owner and group.
-    }
-#endif
+    files.take_owner(old_file, new_file);
     std::filesystem::permissions(new_file, status.permissions(), error);
 }
 
-bool replace_file(const std::filesystem::path& target, const outgoing_queue& list, const block_writer& writer) {
+// How a folder refuses a new file: the user may not write it, or nobody
+// may, not even root (an immutable folder).
+bool refused(const std::error_code& error) {
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted;
+}
+
+// Empties the file and writes the list into it, as a program without a
+// folder to write in must. This is the one write that risks the old file:
+// when it fails part-way, the file keeps what was written until then and
+// the old contents are gone. Used only where the folder refuses a new file.
+bool overwrite_in_place(const file_system& files, const std::filesystem::path& target, const outgoing_queue& list,
+                        const block_writer& writer) {
+    std::error_code error;
+    file_handle file = files.open_existing(target, write_mode::replace, error);
+    if (!file) return false;
+    const bool ok = write_list(file.get(), list, writer);
+    return finish(files, file) && ok;
+}
+
+bool replace_file(const file_system& files, const std::filesystem::path& target, const outgoing_queue& list,
+                  const block_writer& writer) {
     std::error_code error;
     // A file the user may not write stays as it is, although the folder
     // would let a new file be renamed over it. Opening it to append changes
     // nothing in it.
-    if (std::filesystem::is_regular_file(target, error) && !file_handle(open_file(target, "ab"))) return false;
+    const bool there = std::filesystem::is_regular_file(target, error);
+    if (there && !files.open_existing(target, write_mode::append, error)) return false;
     std::filesystem::path temporary;
-    file_handle file = create_temporary(target, temporary);
-    if (!file) return false;
+    file_handle file = create_temporary(files, target, temporary, error);
+    // A folder that refuses new files still lets its files be written.
+    if (!file) return there && refused(error) && overwrite_in_place(files, target, list, writer);
     bool ok = write_list(file.get(), list, writer);
-    ok = finish(file) && ok;
+    ok = finish(files, file) && ok;
     if (ok) {
-        take_over_owner_and_permissions(target, temporary);
-        std::filesystem::rename(temporary, target, error);
+        take_over_owner_and_permissions(files, target, temporary);
+        files.rename_over(temporary, target, error);
         ok = !error;
     }
     if (!ok) std::filesystem::remove(temporary, error);
     return ok;
 }
 
-// Opens a file to append to it, creating it when it does not exist;
-// created tells which.
-file_handle open_to_append(const std::filesystem::path& path, bool& created) {
-#ifdef _WIN32
+bool append_file(const file_system& files, const std::filesystem::path& path, const outgoing_queue& list,
+                 const block_writer& writer) {
     std::error_code error;
-    created = !std::filesystem::exists(path, error);
-    return file_handle(open_file(path, "ab"));
-#else
-    created = false;
-    int fd = open_descriptor(path, O_WRONLY | O_APPEND | O_CREAT | O_EXCL);
-    if (fd >= 0) {
-        created = true;
-    } else if (errno == EEXIST) {
-        fd = open_descriptor(path, O_WRONLY | O_APPEND);
+    bool created = true;
+    file_handle file = files.create_new(path, error);
+    if (!file && error == std::errc::file_exists) {
+        created = false;
+        file = files.open_existing(path, write_mode::append, error);
     }
-    return file_handle(stream_of(fd, "ab"));
-#endif
-}
-
-bool append_file(const std::filesystem::path& path, const outgoing_queue& list, const block_writer& writer) {
-    bool created = false;
-    file_handle file = open_to_append(path, created);
     if (!file) return false;
-    std::error_code error;
     const auto old_size = std::filesystem::file_size(path, error);
     bool ok = !error && write_list(file.get(), list, writer);
-    ok = finish(file) && ok;
+    ok = finish(files, file) && ok;
     if (!ok) {
         if (created)
             std::filesystem::remove(path, error);
@@ -314,7 +180,7 @@ bool append_file(const std::filesystem::path& path, const outgoing_queue& list, 
 
 read_result read_syx_file(const std::filesystem::path& path,
                           const std::function<bool(byte_vector&& candidate)>& on_candidate, std::size_t block_size) {
-    file_handle file = open_for_reading(path);
+    file_handle file = native_files().open_to_read(path);
     if (!file) return read_result::open_failed;
     std::vector<std::uint8_t> block(block_size == 0 ? 1 : block_size);
     message_splitter splitter;
@@ -353,24 +219,21 @@ read_result read_syx_file(const std::filesystem::path& path,
     }
 }
 
-bool syx_file_exists(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return file_handle(open_file(path, "r")) != nullptr;
-#else
-    const int fd = open_descriptor(path, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
-#endif
-}
+bool syx_file_exists(const std::filesystem::path& path) { return native_files().opens_to_read(path); }
 
 bool write_syx_file(const std::filesystem::path& path, const outgoing_queue& list, write_mode mode,
                     const block_writer& writer) {
+    return write_syx_file(native_files(), path, list, mode, writer);
+}
+
+bool write_syx_file(const file_system& files, const std::filesystem::path& path, const outgoing_queue& list,
+                    write_mode mode, const block_writer& writer) {
     // Writing through a link writes the file it points to and keeps the link.
     const std::filesystem::path target = follow_links(path);
     if (target.empty()) return false;
-    if (is_special_file(target)) return write_in_place(target, mode, list, writer);
-    return mode == write_mode::append ? append_file(target, list, writer) : replace_file(target, list, writer);
+    if (is_special_file(target)) return write_special_file(files, target, mode, list, writer);
+    return mode == write_mode::append ? append_file(files, target, list, writer)
+                                      : replace_file(files, target, list, writer);
 }
 
 }  // namespace patchwarden
