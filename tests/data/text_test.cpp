@@ -20,6 +20,17 @@ TEST(text, decimal) {
     for (const auto& c : cases) EXPECT_EQ(decimal(c.value, c.width), c.text) << c.value << " width " << c.width;
 }
 
+TEST(text, decimal_value_reads_as_the_c_library_does) {
+    const struct {
+        std::u16string text;
+        int value;
+    } cases[] = {
+        {u" 42x", 42}, {u"-7", -7}, {u"+9", 9}, {u"abc", 0}, {u"", 0},
+        {u"99999999999999", INT_MAX}, {u"-99999999999999", INT_MIN},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decimal_value(c.text), c.value) << narrow(c.text);
+}
+
 TEST(text, hexadecimal) {
     EXPECT_EQ(hexadecimal(0), u"0");
     EXPECT_EQ(hexadecimal(0xF7), u"F7");

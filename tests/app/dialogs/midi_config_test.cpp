@@ -1,43 +1,41 @@
-// The "MIDI Configuration" dialog run from Con&fig, over the scripted
-// devices: the search for the A6, the settings OK passes on, devices that
-// will not open, Cancel, and transport errors shown by the dialog.
+// "MIDI Configuration" run from Con&fig, over the scripted devices: the
+// search for the A6, the settings OK passes on, devices that will not open,
+// Cancel, and transport errors shown by the dialog.
 
-#include <QTest>
-#include <climits>
 #include <gtest/gtest.h>
 
-#include "tests/ui/ports_fixture.h"
-#include "ui/midi/midi_config_dialog.h"
+#include <climits>
+
+#include "tests/app/support/ports_fixture.h"
 
 namespace patchwarden {
 namespace {
 
 using namespace testing;
 
+// Whether the busy cursor shows on a dialog now.
+bool busy(const fake_dialog& dialog) {
+    return !dialog.busy_changes.empty() && dialog.busy_changes.back();
+}
 
-// Remembers whether the busy cursor showed while an input was opened.
+// Remembers whether the dialog showed the busy cursor while an input was
+// opened.
 class cursor_watching_devices : public fake_midi_system {
 public:
     using fake_midi_system::fake_midi_system;
+    const fake_dialog* dialog = nullptr;
     bool busy_while_opening = false;
     midi_result open_input(int d, midi_in_proc callback, void* instance,
                            std::unique_ptr<midi_input>& opened) override {
-        const QCursor* cursor = QApplication::overrideCursor();
-        busy_while_opening = busy_while_opening || (cursor && cursor->shape() == Qt::WaitCursor);
+        busy_while_opening = busy_while_opening || (dialog && busy(*dialog));
         return fake_midi_system::open_input(d, callback, instance, opened);
     }
 };
 
-struct config_test : ports_window {
+struct config_test : ports_window_test {
     cursor_watching_devices watched{log};
     void SetUp() override { open_window(&watched); }
-    // The ports go before the devices they were opened on.
-    void TearDown() override {
-        window.reset();
-        ports.reset();
-    }
-
-    QComboBox* list(QWidget* dialog, int id) { return control<QComboBox>(dialog, id); }
+    std::string field(int id) const { return narrow(text(id)); }
 };
 
 TEST_F(config_test, find_a6_selects_the_pair_that_answers_and_leaves_the_ports_closed) {
@@ -55,23 +53,27 @@ TEST_F(config_test, find_a6_selects_the_pair_that_answers_and_leaves_the_ports_c
         ports->open(0, 0, 1024, 20);  // a search closes ports that were open
         box.shown.clear();
         watched.busy_while_opening = false;
+        const fake_dialog* open_dialog = nullptr;
         std::pair<int, int> selected_under_box{-1, -1};
         bool open_under_box = true;
         bool busy_under_box = true;
         box.while_open = [&](const shown_box&) {
-            QWidget* dialog = QApplication::activeModalWidget();
-            selected_under_box = {list(dialog, config_ids::input_list)->currentIndex(),
-                                  list(dialog, config_ids::output_list)->currentIndex()};
+            selected_under_box = {open_dialog->selection(config_ids::input_list),
+                                  open_dialog->selection(config_ids::output_list)};
             open_under_box = ports->in().is_open || ports->out().is_open;
-            busy_under_box = QApplication::overrideCursor() != nullptr;
+            busy_under_box = busy(*open_dialog);
         };
         bool open_after = true;
-        configure([&](QWidget* dialog) {
-            list(dialog, config_ids::input_list)->setCurrentIndex(r.selected_input);
-            list(dialog, config_ids::output_list)->setCurrentIndex(r.selected_output);
-            control<QAbstractButton>(dialog, config_ids::find_a6)->click();
+        std::vector<bool> busy_changes;
+        configure([&](dialog_logic& logic, fake_dialog& dialog) {
+            open_dialog = watched.dialog = &dialog;
+            dialog.choose(logic, config_ids::input_list, r.selected_input);
+            dialog.choose(logic, config_ids::output_list, r.selected_output);
+            dialog.click(logic, config_ids::find_a6);
             open_after = ports->in().is_open || ports->out().is_open;
-            control<QAbstractButton>(dialog, r.then_ok ? config_ids::ok : config_ids::cancel)->click();
+            busy_changes = dialog.busy_changes;
+            dialog.click(logic, r.then_ok ? config_ids::ok : config_ids::cancel);
+            watched.dialog = nullptr;
         });
         box.while_open = nullptr;
         ASSERT_EQ(box.shown.size(), 1u);
@@ -84,7 +86,7 @@ TEST_F(config_test, find_a6_selects_the_pair_that_answers_and_leaves_the_ports_c
         EXPECT_FALSE(busy_under_box);
         EXPECT_FALSE(open_after);
         EXPECT_TRUE(watched.busy_while_opening);
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(busy_changes, (std::vector<bool>{true, false}));  // on once, and off again
         EXPECT_EQ(field(main_ids::midi_in), r.in_field);
         EXPECT_EQ(field(main_ids::midi_out), r.out_field);
     }
@@ -92,20 +94,20 @@ TEST_F(config_test, find_a6_selects_the_pair_that_answers_and_leaves_the_ports_c
 
 TEST_F(config_test, ok_passes_the_settings_on_and_a_text_of_zero_or_less_gives_the_default) {
     struct row {
-        const char* buffer_size;
-        const char* pause;
+        std::u16string buffer_size;
+        std::u16string pause;
         std::int32_t expected_size, expected_pause;
     };
     const row rows[] = {
-        {"", "", 1024, 20},
-        {"0", "000", 1024, 20},
-        {"-5", "-1", 1024, 20},  // pasted past the digits-only edit
-        {"12x", "x3", 12, 20},
-        {" 512", "7", 512, 7},
-        {"99999999999", "4294967296", INT_MAX, INT_MAX},
+        {u"", u"", 1024, 20},
+        {u"0", u"000", 1024, 20},
+        {u"-5", u"-1", 1024, 20},  // pasted past the digits-only edit
+        {u"12x", u"x3", 12, 20},
+        {u" 512", u"7", 512, 7},
+        {u"99999999999", u"4294967296", INT_MAX, INT_MAX},
     };
     for (const row& r : rows) {
-        SCOPED_TRACE(r.buffer_size);
+        SCOPED_TRACE(narrow(r.buffer_size));
         configure(config_choice{1, 2, r.buffer_size, r.pause});
         EXPECT_EQ(ports->out().buffer_size, r.expected_size);
         EXPECT_EQ(ports->out().pause_ms, r.expected_pause);
@@ -132,39 +134,38 @@ TEST_F(config_test, a_device_that_will_not_open_leaves_its_field_closed) {
 }
 
 TEST_F(config_test, the_dialog_opens_with_the_defaults_and_the_current_device_list) {
-    configure(config_choice{1, 2, "512", "7"});
+    configure(config_choice{1, 2, u"512", u"7"});
     watched.input_names.push_back(u"In 3");
-    QStringList inputs;
+    std::vector<std::u16string> inputs;
     int input_selected = -1;
-    QString size, pause;
-    configure([&](QWidget* dialog) {
-        QComboBox* in = list(dialog, config_ids::input_list);
-        for (int i = 0; i < in->count(); ++i) inputs << in->itemText(i);
-        input_selected = in->currentIndex();
-        size = control<QLineEdit>(dialog, config_ids::buffer_size)->text();
-        pause = control<QLineEdit>(dialog, config_ids::pause)->text();
-        QTest::keyClick(dialog, Qt::Key_Escape);  // like Cancel: the ports stay as they are
+    std::u16string size, pause;
+    configure([&](dialog_logic& logic, fake_dialog& dialog) {
+        inputs = dialog.at(config_ids::input_list).items;
+        input_selected = dialog.selection(config_ids::input_list);
+        size = dialog.text(config_ids::buffer_size);
+        pause = dialog.text(config_ids::pause);
+        logic.command(dialog, 2);  // Escape, like Cancel: the ports stay as they are
+        EXPECT_EQ(dialog.result, 2);
     });
-    EXPECT_EQ(inputs, (QStringList{"In 0", "In 1", "In 2", "In 3"}));
+    EXPECT_EQ(inputs, (std::vector<std::u16string>{u"In 0", u"In 1", u"In 2", u"In 3"}));
     EXPECT_EQ(input_selected, 0);
-    EXPECT_EQ(size, "1024");
-    EXPECT_EQ(pause, "20");
+    EXPECT_EQ(size, u"1024");
+    EXPECT_EQ(pause, u"20");
     EXPECT_EQ(field(main_ids::midi_in), "In 1");
     EXPECT_EQ(ports->out().pause_ms, 7);
 }
 
 TEST_F(config_test, without_devices_nothing_is_searched_or_opened) {
-    window.reset();
-    ports.reset();
-    open_window(nullptr);
-    int input_count = -1;
-    configure([&](QWidget* dialog) {
-        input_count = list(dialog, config_ids::input_list)->count();
-        EXPECT_EQ(list(dialog, config_ids::input_list)->currentIndex(), -1);
-        control<QAbstractButton>(dialog, config_ids::find_a6)->click();
-        control<QAbstractButton>(dialog, config_ids::ok)->click();
+    open_window(false);
+    std::size_t input_count = 99;
+    configure([&](dialog_logic& logic, fake_dialog& dialog) {
+        input_count = dialog.at(config_ids::input_list).items.size();
+        EXPECT_EQ(dialog.selection(config_ids::input_list), -1);
+        dialog.click(logic, config_ids::find_a6);
+        dialog.click(logic, config_ids::ok);
+        EXPECT_EQ(dialog.result, 1);
     });
-    EXPECT_EQ(input_count, 0);
+    EXPECT_EQ(input_count, 0u);
     EXPECT_TRUE(box.shown.empty());
     EXPECT_EQ(field(main_ids::midi_in), "closed");
     EXPECT_EQ(field(main_ids::midi_out), "closed");
@@ -185,11 +186,11 @@ TEST_F(config_test, a_transport_error_shows_error_and_keeps_the_dialog_open) {
         box.shown.clear();
         watched.*r.failure = true;
         bool still_open = false;
-        configure([&](QWidget* dialog) {
-            control<QAbstractButton>(dialog, r.button)->click();
-            still_open = dialog->isVisible();
+        configure([&](dialog_logic& logic, fake_dialog& dialog) {
+            dialog.click(logic, r.button);
+            still_open = !dialog.result;
             watched.*r.failure = false;
-            control<QAbstractButton>(dialog, config_ids::cancel)->click();
+            dialog.click(logic, config_ids::cancel);
         });
         EXPECT_TRUE(still_open);
         ASSERT_EQ(box.shown.size(), 1u);
