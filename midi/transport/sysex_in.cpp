@@ -67,6 +67,9 @@ void sysex_in::init(int device) {
     std::unique_ptr<midi_input> opened;
     if (system_.open_input(device, &sysex_in::MidiInProc, this, opened) != midi_result::ok ||
         !opened) {
+        // A closed port carries no notification: a later opening by someone
+        // else (the search for the A6) must not report to this caller.
+        on_data = nullptr;
         is_open = false;
         return;
     }
@@ -96,11 +99,15 @@ void sysex_in::close_after_failed_start() {
     }
     handle->close();
     handle.reset();
+    on_data = nullptr;
     is_open = false;
 }
 
 void sysex_in::shutdown() {
-    if (!is_open) return;
+    if (!is_open) {
+        on_data = nullptr;
+        return;
+    }
     if (handle->reset() != midi_result::ok)
         throw sysex_error(u"sysex_in::shutdown - unable to reset device");
     for (;;) {

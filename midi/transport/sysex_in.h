@@ -45,9 +45,12 @@ public:
 
     // Opens input device `device` and starts input. A device that will not
     // open leaves the object closed without a word. Callers shut down first;
-    // an object still open is shut down here, and on_data is kept.
+    // an object still open is shut down here, and on_data is kept. A closed
+    // object keeps no notification: when init leaves it closed (the device
+    // would not open or start), on_data is null.
     void init(int device);
-    // Stops and closes the device; nothing when closed. The queue stays.
+    // Stops and closes the device and clears on_data, which it also does
+    // when the object is already closed. The queue stays.
     void shutdown();
     // True if a block was queued since the signal was last consumed or
     // reset, waiting at most 200 ms.

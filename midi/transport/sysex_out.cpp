@@ -46,6 +46,8 @@ void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_
 
     std::unique_ptr<midi_output> opened;
     if (system_.open_output(device, opened) != midi_result::ok || !opened) {
+        // A closed port carries no notification (see sysex_in::init).
+        on_progress = nullptr;
         is_open = false;
         return;
     }
@@ -63,7 +65,10 @@ void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_
 }
 
 void sysex_out::shutdown() {
-    if (!is_open) return;
+    if (!is_open) {
+        on_progress = nullptr;
+        return;
+    }
     shutdown_event.set();
     if (thread.joinable()) {
         try {

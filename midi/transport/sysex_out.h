@@ -55,13 +55,14 @@ public:
 
     // Opens output device `device`, stores the settings and starts the send
     // thread. A device that will not open leaves the object closed without a
-    // word and the settings as they were. A buffer size below 1 becomes
-    // default_buffer_size and a negative pause default_pause_ms. An object
-    // still open is shut down first, and on_progress is kept.
+    // word, with on_progress null, and the settings as they were. A buffer
+    // size below 1 becomes default_buffer_size and a negative pause
+    // default_pause_ms. An object still open is shut down first, and
+    // on_progress is kept.
     void init(int device, std::int32_t buffer_size, std::int32_t pause_ms);
     // Stops the send thread (at most one more chunk goes out; a pause in
     // progress ends early), closes the device and discards what was still
-    // queued.
+    // queued. It clears on_progress, also when the object is already closed.
     void shutdown();
     // Queues a copy of bytes; dropped when the object is closed.
     void send_async(const byte_vector& bytes);

@@ -50,6 +50,37 @@ TEST_F(sysex_in_test, a_device_that_will_not_open_is_silent) {
     EXPECT_FALSE(in->wait_for_data());
 }
 
+// The window's notification must not stay on a port that did not open: a
+// later opening without one (the search for the A6) would report to it.
+TEST_F(sysex_in_test, a_closed_port_keeps_no_notification) {
+    struct row {
+        const char* what;
+        std::function<void()> close;
+    };
+    const std::vector<row> rows{
+        {"device will not open", [&] { devices.dead_inputs = {1}; in->init(1); }},
+        {"device will not start", [&] {
+             devices.fail_in_start = true;
+             EXPECT_THROW(in->init(1), sysex_error);
+             devices.fail_in_start = false;
+         }},
+        {"shutdown of a closed port", [&] { in->shutdown(); }},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        devices.dead_inputs.clear();
+        in->on_data = &counter::bump;
+        in->on_data_arg = &notified;
+        r.close();
+        EXPECT_FALSE(in->is_open);
+        EXPECT_EQ(in->on_data, nullptr);
+        in->init(0);
+        ASSERT_TRUE(arrive(message_a));
+        in->shutdown();
+    }
+    EXPECT_EQ(notified.calls, 0);
+}
+
 TEST_F(sysex_in_test, each_message_becomes_one_block_and_one_notification) {
     open();
     ASSERT_TRUE(arrive(message_a));
