@@ -1,6 +1,7 @@
 #include "midi/transport/sysex_in.h"
 
 #include <chrono>
+#include <iterator>
 
 #include "data/text.h"
 #include "midi/sysex_error.h"
@@ -141,6 +142,28 @@ void sysex_in::get_data(byte_vector& out) {
 std::size_t sysex_in::queued() {
     std::lock_guard guard(lock);
     return queue.size();
+}
+
+std::deque<byte_vector> sysex_in::set_aside() {
+    std::deque<byte_vector> taken;
+    std::lock_guard guard(lock);
+    taken.swap(queue);
+    data_event.reset();
+    return taken;
+}
+
+void sysex_in::put_back(std::deque<byte_vector> blocks) {
+    if (blocks.empty()) return;
+    std::lock_guard guard(lock);
+    queue.insert(queue.begin(), std::make_move_iterator(blocks.begin()),
+                 std::make_move_iterator(blocks.end()));
+    data_event.set();
+}
+
+void sysex_in::drop_waiting() {
+    std::lock_guard guard(lock);
+    queue.clear();
+    data_event.reset();
 }
 
 // Gives a buffer that came back with a message to the device again.

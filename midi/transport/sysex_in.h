@@ -59,6 +59,15 @@ public:
     void get_data(byte_vector& out);
     // Blocks waiting in the queue (read under lock).
     std::size_t queued();
+    // Takes every waiting block out of the queue, oldest first, and
+    // withdraws the signal; for someone who must read only what arrives from
+    // now on and give the earlier blocks back afterwards.
+    std::deque<byte_vector> set_aside();
+    // Puts blocks set aside back in front of the queue, ahead of whatever
+    // arrived since, and signals them.
+    void put_back(std::deque<byte_vector> blocks);
+    // Drops every waiting block and withdraws the signal.
+    void drop_waiting();
 
     static void MidiInProc(midi_input& device, std::uint32_t message, void* instance,
                            midi_header* header);

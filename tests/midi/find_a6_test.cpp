@@ -126,15 +126,13 @@ TEST_F(find_a6_test, only_a_reply_after_the_request_counts) {
     system.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
     // An identity reply itself, which would decide the search if it counted.
     const byte_vector earlier = identity_reply('0', '9', '0', '0');
-    input->queue.push_back(earlier);
+    input->put_back({earlier});
 
     const auto found = find_a6(*input, output, system, 0, 0, box, clock);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(std::make_pair(found->input, found->output), std::make_pair(2, 1));
     EXPECT_EQ(found->major, 2);
-    ASSERT_FALSE(input->queue.empty());
-    EXPECT_EQ(input->queue.front(), earlier);
-    EXPECT_EQ(input->queue.size(), 1u);
+    EXPECT_EQ(input->set_aside(), std::deque<byte_vector>{earlier});
 }
 
 TEST(find_a6_emulator, finds_the_emulator_after_the_platform_devices) {

@@ -119,6 +119,32 @@ TEST_F(sysex_in_test, taking_the_last_block_resets_the_event_and_an_empty_take_c
     EXPECT_TRUE(in->data_event.is_set());  // one block is still waiting
 }
 
+TEST_F(sysex_in_test, blocks_set_aside_go_back_in_front_and_dropping_withdraws_the_signal) {
+    open();
+    arrive(message_a);
+    arrive(message_b);
+    const std::deque<byte_vector> earlier = in->set_aside();
+    EXPECT_EQ(earlier, (std::deque<byte_vector>{message_a, message_b}));
+    EXPECT_EQ(in->queued(), 0u);
+    EXPECT_FALSE(in->data_event.is_set());
+    const byte_vector message_c{0xF0, 0x01, 0xF7};
+    arrive(message_c);
+    in->data_event.reset();
+    in->put_back(earlier);
+    EXPECT_TRUE(in->data_event.is_set());
+    byte_vector out;
+    for (const byte_vector& expected : {message_a, message_b, message_c}) {
+        in->get_data(out);
+        EXPECT_EQ(out, expected);
+    }
+    in->put_back({});
+    EXPECT_FALSE(in->data_event.is_set());
+    arrive(message_a);
+    in->drop_waiting();
+    EXPECT_EQ(in->queued(), 0u);
+    EXPECT_FALSE(in->wait_for_data());
+}
+
 TEST_F(sysex_in_test, callback_messages_raise_the_right_boxes) {
     open();
     devices.open_in->post(mim_open);
