@@ -27,9 +27,8 @@ private:
 }  // namespace
 
 std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
-                                int selected_input, int selected_output, message_box& box,
-                                transport_clock& clock,
-                                const std::function<void(const a6_found&)>& before_box) {
+                                int selected_input, int selected_output,
+                                transport_clock& clock) {
     midi_in.shutdown();
     midi_out.shutdown();
 
@@ -80,16 +79,12 @@ std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_sys
             midi_in.shutdown();
         }
     }
-    if (!found) return found;
-
-    // The box comes once both devices are closed again: it runs a nested
-    // event loop, in which the user may already confirm the pair.
-    if (before_box) before_box(*found);
-    box.show(fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
-                  {decimal(found->major), decimal(found->minor, 2), found->input_name,
-                   found->output_name}),
-             u"", box_buttons::ok, box_icon::information);
     return found;
+}
+
+std::u16string found_text(const a6_found& found) {
+    return fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
+                {decimal(found.major), decimal(found.minor, 2), found.input_name, found.output_name});
 }
 
 }  // namespace patchwarden

@@ -98,13 +98,16 @@ void midi_config_dialog::confirm() {
 
 void midi_config_dialog::find() {
     busy_cursor busy;
-    const auto select = [this, &busy](const a6_found& pair) {
-        busy.end();
-        inputs_->setCurrentIndex(pair.input);
-        outputs_->setCurrentIndex(pair.output);
-    };
-    find_a6(ports_.in(), ports_.out(), ports_.devices(), inputs_->currentIndex(), outputs_->currentIndex(), box_,
-            ports_.clock(), select);
+    const auto found = find_a6(ports_.in(), ports_.out(), ports_.devices(), inputs_->currentIndex(),
+                               outputs_->currentIndex(), ports_.clock());
+    if (!found) return;
+    // The box comes once both devices are closed again and the pair shows
+    // selected: it runs a nested event loop, in which the user may already
+    // confirm the pair.
+    inputs_->setCurrentIndex(found->input);
+    outputs_->setCurrentIndex(found->output);
+    busy.end();
+    box_.show(found_text(*found), u"", box_buttons::ok, box_icon::information);
 }
 
 }  // namespace patchwarden
