@@ -82,6 +82,7 @@ void sysex_out::shutdown() {
     handle.reset();
     {
         std::lock_guard guard(lock);
+        for (const byte_vector& waiting : queue) discard(static_cast<std::int64_t>(waiting.size()));
         queue.clear();
     }
     on_progress = nullptr;
@@ -122,6 +123,10 @@ int sysex_out::SendAsyncThread(sysex_out* self) {
 // A shutdown cuts the pause short; it still finds its signal at the next test
 // after a chunk, so at most one more chunk goes out.
 void sysex_out::pause() { clock_.pause_ms(pause_ms, shutdown_event); }
+
+void sysex_out::discard(std::int64_t bytes) {
+    if (on_progress) discarded_bytes_ += bytes;
+}
 
 void sysex_out::report(failure which, const char16_t* text) {
     if (shown_ & which) return;
@@ -180,7 +185,10 @@ bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
             return shutdown_event.wait(std::chrono::milliseconds(0));
         }
         if (on_progress) on_progress(on_progress_arg, chunk, offset, length);
-        if (shutdown_event.wait(std::chrono::milliseconds(0))) return true;
+        if (shutdown_event.wait(std::chrono::milliseconds(0))) {
+            discard(static_cast<std::int64_t>(length) - offset - chunk);
+            return true;
+        }
         pause();
         // Chunks never exceed what is left, so this cannot pass length by
         // more than buffer_size; kept in 64 bits against overflow near the

@@ -13,6 +13,13 @@
 // queued. Each failing operation shows its box once; while the device keeps
 // failing (it was unplugged in the middle of a bank), the same box is not
 // shown again until a chunk has gone through cleanly.
+//
+// Bytes that shutdown cuts off are counted instead: the buffers still queued
+// and the unsent rest of the buffer in progress. For every byte queued while
+// on_progress is set, exactly one thing happens: it is reported through
+// on_progress (sent, or dropped after a device failure), or it is counted in
+// take_discarded_bytes(). on_progress is set before init and left alone
+// while the object is open.
 
 #include <atomic>
 #include <cstddef>
@@ -70,6 +77,9 @@ public:
     std::size_t queued();
     // Bytes dropped after the device failed a chunk, over the object's life.
     std::int64_t dropped_bytes() const { return dropped_bytes_; }
+    // Bytes queued while on_progress was set that shutdown discarded without
+    // reporting them, since the last call; the count starts again at 0.
+    std::int64_t take_discarded_bytes() { return discarded_bytes_.exchange(0); }
 
     // Send thread only: sends length bytes from bytes; true when it stopped
     // because of shutdown_event.
@@ -99,6 +109,8 @@ private:
     // chunk.
     void report(failure which, const char16_t* text);
     void pause();
+    // Counts bytes cut off by shutdown that nobody was told about.
+    void discard(std::int64_t bytes);
 
     midi_system& system_;
     error_sink& errors_;
@@ -106,6 +118,7 @@ private:
     // Send thread only (and init before the thread starts).
     unsigned shown_ = 0;
     std::atomic<std::int64_t> dropped_bytes_{0};
+    std::atomic<std::int64_t> discarded_bytes_{0};
 };
 
 }  // namespace patchwarden

@@ -331,6 +331,65 @@ TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_fro
     }
 }
 
+// Two buffers, 250 bytes in chunks of 100 and then 100, with shutdown
+// signalled at one moment of the send thread's run: during a pause (the
+// sleeps, numbered from 1: before chunk 1, after chunks 1, 2 and 3, between
+// the buffers) or between a chunk's submission and its progress call (the
+// slices, numbered from 1). Every byte is either reported or counted as
+// discarded, never both.
+TEST(sysex_out_shutdown, every_queued_byte_is_reported_or_counted_as_discarded) {
+    struct row {
+        const char* what;
+        int signal_at_sleep, signal_at_slice;
+        bool device_fails, with_progress;
+        std::int32_t reported;
+        std::int64_t discarded;
+    };
+    const row rows[] = {
+        {"pause before the first chunk: that chunk goes", 1, 0, false, true, 100, 250},
+        {"between submission and progress", 0, 2, false, true, 200, 150},
+        {"pause after a chunk: the next one goes", 3, 0, false, true, 250, 100},
+        {"the last chunk of a buffer", 0, 3, false, true, 250, 100},
+        {"pause between buffers: the next buffer's first chunk goes", 5, 0, false, true, 350, 0},
+        {"a failed chunk reports the rest of its buffer", 0, 1, true, true, 250, 100},
+        {"nothing counted without a progress report", 0, 2, false, false, 0, 0},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        event_log log;
+        fake_midi_system devices{log};
+        recording_sink sink;
+        hooked_clock clock;
+        progress_log progress;
+        sysex_out out{devices, sink, clock};
+        std::atomic<bool> all_queued{false};
+        clock.hook = [&](int n) {
+            if (n == 1)
+                while (!all_queued) std::this_thread::yield();
+            if (n == r.signal_at_sleep) out.shutdown_event.set();
+        };
+        devices.on_slice = [&](int, const byte_vector&) {
+            if (static_cast<int>(devices.slices().size()) == r.signal_at_slice) out.shutdown_event.set();
+        };
+        devices.fail_out_send = r.device_fails;
+        if (r.with_progress) {
+            out.on_progress = &progress_log::record;
+            out.on_progress_arg = &progress;
+        }
+        out.init(0, 100, 1);
+        out.send_async(stream(250));
+        out.send_async(stream(100));
+        all_queued = true;
+        out.thread.join();  // the thread ends on its own after the signal
+        out.shutdown();
+        std::int32_t reported = 0;
+        for (const progress_call& c : progress.get()) reported += c.chunk;
+        EXPECT_EQ(reported, r.reported);
+        EXPECT_EQ(out.take_discarded_bytes(), r.discarded);
+        EXPECT_EQ(out.take_discarded_bytes(), 0);
+    }
+}
+
 TEST(sysex_out_shutdown, ends_a_pause_of_any_length) {
     event_log log;
     fake_midi_system devices{log};
