@@ -7,7 +7,8 @@
 // finish each chunk and reports progress after each one.
 //
 // A chunk the device fails to take (its submission fails, or the device
-// never gives it back) ends its buffer: the rest of that buffer is dropped,
+// answers with errors or keeps it playing far longer than the wire needs)
+// ends its buffer: the rest of that buffer is dropped,
 // counted in dropped_bytes() and reported through on_progress like sent
 // bytes, so that whoever adds up the progress still reaches the total it
 // queued. Each failing operation shows its box once; while the device keeps
@@ -15,7 +16,8 @@
 // shown again until a chunk has gone through cleanly.
 //
 // Bytes that shutdown cuts off are counted instead: the buffers still queued
-// and the unsent rest of the buffer in progress. For every byte queued while
+// and the unsent rest of the buffer in progress (with the chunk that was
+// still playing when shutdown gave up on it). For every byte queued while
 // on_progress is set, exactly one thing happens: it is reported through
 // on_progress (sent, or dropped after a device failure), or it is counted in
 // take_discarded_bytes(). on_progress is set before init and left alone
@@ -42,9 +44,13 @@ namespace patchwarden {
 inline constexpr std::int32_t default_buffer_size = 1024;
 inline constexpr std::int32_t default_pause_ms = 20;
 
-// How many times send tries to get a chunk back from a device that answers
-// with an error before it gives that chunk up.
-inline constexpr int unprepare_attempts = 50;
+// A chunk takes 0.32 ms a byte on the MIDI wire. A device may keep one
+// playing for twice that plus still_playing_slack_ms before send gives it
+// up as lost; once shutdown is signalled, for twice that plus
+// shutdown_grace_ms more at most, so that the chunk in progress can still
+// finish but a device that keeps it does not hold the program's end.
+inline constexpr std::int64_t still_playing_slack_ms = 1000;
+inline constexpr std::int64_t shutdown_grace_ms = 100;
 
 class sysex_out {
 public:
@@ -102,9 +108,12 @@ private:
     // What failed, as bits of shown_.
     enum failure : unsigned { prepare_failed = 1, submit_failed = 2, unprepare_failed = 4 };
 
-    // Polls the device every 1 ms until it gives the chunk back; false when
-    // it answered with errors unprepare_attempts times.
-    bool wait_until_done(midi_header& header, unsigned& failures);
+    enum class chunk_end { done, lost, stopped };
+    // Polls the device every 1 ms until it gives the chunk back (done). lost
+    // when it answered with errors unprepare_attempts times or kept the
+    // chunk playing past its bound; stopped when shutdown is signalled and
+    // the chunk is still playing after its grace.
+    chunk_end wait_until_done(midi_header& header, std::int32_t chunk, unsigned& failures);
     // Shows text unless the same failure was shown since the last clean
     // chunk.
     void report(failure which, const char16_t* text);
