@@ -10,6 +10,7 @@
 // static or on the heap, never on a stack.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -50,7 +51,10 @@ public:
     // would not open or start), on_data is null.
     void init(int device);
     // Stops and closes the device and clears on_data, which it also does
-    // when the object is already closed. The queue stays.
+    // when the object is already closed. The queue stays. The buffer the
+    // reset hands back is neither queued nor given to the device again, even
+    // holding bytes (the part of a dump that had arrived); a device that
+    // still holds it after unprepare_attempts tries fails the shutdown.
     void shutdown();
     // True if a block was queued since the signal was last consumed or
     // reset, waiting at most 200 ms.
@@ -89,6 +93,9 @@ private:
     midi_system& system_;
     error_sink& errors_;
     transport_clock& clock_;
+    // Set while the device is being reset: what it hands back then is not a
+    // message. Read by the callback's thread.
+    std::atomic<bool> resetting_{false};
 };
 
 }  // namespace patchwarden

@@ -242,7 +242,11 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
         {[&](bool on) { devices.fail_in_reset = on; }, u"sysex_in::shutdown - unable to reset device"},
         {[&](bool on) { devices.in_unprepare_error = on ? 1 : 0; },
          u"sysex_in::shutdown - unable to uprepare heander"},
-        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"}};
+        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"},
+        // The device keeps its buffer after the reset: asked a bounded number
+        // of times.
+        {[&](bool on) { devices.in_reset_keeps = on; },
+         u"sysex_in::shutdown - unable to uprepare heander"}};
     for (const row& r : rows) {
         open();
         r.fail(true);
@@ -257,6 +261,20 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
         in->shutdown();
         EXPECT_FALSE(in->is_open);
     }
+}
+
+// A reset in the middle of a dump hands back the part that had arrived: it
+// is no reply, and the buffer given back to the device would keep it from
+// ever closing.
+TEST_F(sysex_in_test, the_start_of_a_dump_handed_back_by_a_reset_is_dropped) {
+    open();
+    devices.in_reset_bytes = {0xF0, 0x00, 0x00, 0x0E, 0x1D};
+    log.clear();
+    in->shutdown();
+    EXPECT_FALSE(in->is_open);
+    EXPECT_EQ(in->queued(), 0u);
+    EXPECT_EQ(notified.calls, 0);
+    EXPECT_TRUE(log.only({"sleep"}).empty());
 }
 
 TEST_F(sysex_in_test, going_away_after_a_failed_shutdown_still_closes_the_device) {
