@@ -212,11 +212,18 @@ TEST_F(sysex_out_test, a_device_that_keeps_failing_shows_its_box_once_until_a_ch
     EXPECT_EQ(out.dropped_bytes(), 4000);
 }
 
+// A closed port keeps no progress report: a later opening without one (the
+// search for the A6) would report its request to the window.
 TEST_F(sysex_out_test, closed_object_drops_data_and_failed_open_is_silent) {
     out.send_async(stream(10));
     devices.dead_outputs = {1};
+    out.on_progress = &progress_log::record;
     out.init(1, 512, 3);
     EXPECT_FALSE(out.is_open);
+    EXPECT_EQ(out.on_progress, nullptr);
+    out.on_progress = &progress_log::record;
+    out.shutdown();
+    EXPECT_EQ(out.on_progress, nullptr);
     out.send_async(stream(10));
     EXPECT_EQ(out.buffer_size, 0);
     EXPECT_EQ(out.pause_ms, 0);
@@ -225,27 +232,6 @@ TEST_F(sysex_out_test, closed_object_drops_data_and_failed_open_is_silent) {
     out.shutdown();
     EXPECT_TRUE(devices.slices().empty());
     EXPECT_TRUE(sink.texts().empty());
-}
-
-// The window's progress report must not stay on a port that did not open:
-// the search for the A6 would report its Identity Request through it.
-TEST_F(sysex_out_test, a_closed_port_keeps_no_progress_report) {
-    devices.dead_outputs = {1};
-    for (const bool device_dead : {true, false}) {
-        SCOPED_TRACE(device_dead);
-        out.on_progress = &progress_log::record;
-        out.on_progress_arg = &progress;
-        if (device_dead) out.init(1, 256, 0);
-        else out.shutdown();
-        EXPECT_FALSE(out.is_open);
-        EXPECT_EQ(out.on_progress, nullptr);
-        out.init(0, 256, 0);
-        out.send_async(testing::identity_request_bytes);
-        ASSERT_TRUE(testing::eventually([&] { return out.queued() == 0; }));
-        out.shutdown();
-    }
-    EXPECT_EQ(devices.slices().size(), 2u);
-    EXPECT_TRUE(progress.get().empty());
 }
 
 TEST_F(sysex_out_test, settings_that_would_never_advance_fall_back_to_defaults) {
