@@ -8,10 +8,9 @@
 //
 // A chunk the device fails to take (its submission fails, or the device
 // answers with errors or keeps it playing far longer than the wire needs)
-// ends its buffer: the rest of that buffer is dropped,
-// counted in dropped_bytes() and reported through on_progress like sent
-// bytes, so that whoever adds up the progress still reaches the total it
-// queued. Each failing operation shows its box once; while the device keeps
+// ends its buffer: the rest of that buffer is dropped, counted in
+// dropped_bytes() and reported through on_progress like sent bytes, so that
+// whoever adds up the progress still reaches the total it queued. Each failing operation shows its box once; while the device keeps
 // failing (it was unplugged in the middle of a bank), the same box is not
 // shown again until a chunk has gone through cleanly.
 //
