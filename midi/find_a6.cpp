@@ -1,8 +1,5 @@
 #include "midi/find_a6.h"
 
-#include <iterator>
-#include <mutex>
-
 #include "data/a6_message.h"
 #include "data/identity.h"
 #include "data/text.h"
@@ -17,15 +14,8 @@ namespace {
 // however it ends.
 class earlier_blocks {
 public:
-    explicit earlier_blocks(sysex_in& in) : in_(in) {
-        std::lock_guard guard(in_.lock);
-        kept_.swap(in_.queue);
-    }
-    ~earlier_blocks() {
-        std::lock_guard guard(in_.lock);
-        in_.queue.insert(in_.queue.begin(), std::make_move_iterator(kept_.begin()),
-                         std::make_move_iterator(kept_.end()));
-    }
+    explicit earlier_blocks(sysex_in& in) : in_(in), kept_(in.set_aside()) {}
+    ~earlier_blocks() { in_.put_back(std::move(kept_)); }
     earlier_blocks(const earlier_blocks&) = delete;
     earlier_blocks& operator=(const earlier_blocks&) = delete;
 
@@ -34,20 +24,11 @@ private:
     std::deque<byte_vector> kept_;
 };
 
-// Whatever waits before a request goes out (a late reply to an earlier
-// pair's request) must not count as this pair's answer.
-void drop_waiting(sysex_in& in) {
-    std::lock_guard guard(in.lock);
-    in.queue.clear();
-    in.data_event.reset();
-}
-
 }  // namespace
 
 std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
-                                int selected_input, int selected_output, message_box& box,
-                                transport_clock& clock,
-                                const std::function<void(const a6_found&)>& before_box) {
+                                int selected_input, int selected_output,
+                                transport_clock& clock) {
     midi_in.shutdown();
     midi_out.shutdown();
 
@@ -69,7 +50,9 @@ std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_sys
                 if (!midi_out.is_open) continue;
 
                 a6_message request(identity_request);
-                drop_waiting(midi_in);
+                // Whatever waits now (a late reply to an earlier pair's
+                // request) must not count as this pair's answer.
+                midi_in.drop_waiting();
                 midi_out.send_async(encode_message(request));
                 do {
                     clock.sleep_ms(50);
@@ -96,16 +79,12 @@ std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_sys
             midi_in.shutdown();
         }
     }
-    if (!found) return found;
-
-    // The box comes once both devices are closed again: it runs a nested
-    // event loop, in which the user may already confirm the pair.
-    if (before_box) before_box(*found);
-    box.show(fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
-                  {decimal(found->major), decimal(found->minor, 2), found->input_name,
-                   found->output_name}),
-             u"", box_buttons::ok, box_icon::information);
     return found;
+}
+
+std::u16string found_text(const a6_found& found) {
+    return fill(u"Andromeda v%d.%02d found\r\nin: %s\r\nout: %s",
+                {decimal(found.major), decimal(found.minor, 2), found.input_name, found.output_name});
 }
 
 }  // namespace patchwarden

@@ -8,16 +8,15 @@
 // that arrives after a pair's request went out counts for that pair; blocks
 // that waited in the input's queue before the search are kept for whoever
 // reads the input next. Both transport objects are closed afterwards, with
-// their notifications cleared; then before_box is told the pair (so that the
-// caller can show it selected) and the pair is shown in a box. A sysex_error
-// from the transport ends the search and reaches the caller (a device the
-// search opened may then be open).
+// their notifications cleared, and the pair that answered is returned with
+// its device names and the instrument's firmware version; telling the user
+// is the caller's part (found_text gives the words). A sysex_error from the
+// transport ends the search and reaches the caller (a device the search
+// opened may then be open).
 
-#include <functional>
 #include <optional>
 #include <string>
 
-#include "data/message_box.h"
 #include "midi/midi_device.h"
 #include "midi/transport/sysex_in.h"
 #include "midi/transport/sysex_out.h"
@@ -39,8 +38,11 @@ struct a6_found {
 };
 
 std::optional<a6_found> find_a6(sysex_in& midi_in, sysex_out& midi_out, midi_system& system,
-                                int selected_input, int selected_output, message_box& box,
-                                transport_clock& clock = default_transport_clock(),
-                                const std::function<void(const a6_found&)>& before_box = {});
+                                int selected_input, int selected_output,
+                                transport_clock& clock = default_transport_clock());
+
+// "Andromeda v2.05 found", then the input's and the output's names on a line
+// each ("in: ...", "out: ..."), the lines ended by CR LF.
+std::u16string found_text(const a6_found& found);
 
 }  // namespace patchwarden

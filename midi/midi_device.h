@@ -22,6 +22,11 @@ enum class midi_result : int {
     still_playing = 65,
 };
 
+// How many times the transport asks a device for a buffer back that it
+// keeps refusing (an output answering with errors, an input still holding
+// its buffer after a reset) before it gives up on it.
+inline constexpr int unprepare_attempts = 50;
+
 // Message numbers of the input callback.
 enum midi_in_message : std::uint32_t {
     mim_open = 0x3C1,

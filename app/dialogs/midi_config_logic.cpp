@@ -1,5 +1,6 @@
 #include "app/dialogs/midi_config_logic.h"
 
+#include <optional>
 #include <string>
 
 #include "app/dialogs/dialog_templates.h"
@@ -87,15 +88,16 @@ void midi_config_logic::confirm(dialog_controls& controls) {
 
 void midi_config_logic::find(dialog_controls& controls) {
     busy_while busy(controls);
+    const std::optional<a6_found> found =
+        find_a6(ports_.in(), ports_.out(), ports_.devices(), controls.selection(config_ids::input_list),
+                controls.selection(config_ids::output_list), ports_.clock());
+    busy.end();
+    if (!found) return;
     // The pair is shown selected before its box, which runs a nested loop
     // in which the user may already confirm it.
-    const auto select = [&](const a6_found& pair) {
-        busy.end();
-        controls.select(config_ids::input_list, pair.input);
-        controls.select(config_ids::output_list, pair.output);
-    };
-    find_a6(ports_.in(), ports_.out(), ports_.devices(), controls.selection(config_ids::input_list),
-            controls.selection(config_ids::output_list), box_, ports_.clock(), select);
+    controls.select(config_ids::input_list, found->input);
+    controls.select(config_ids::output_list, found->output);
+    box_.show(found_text(*found), u"", box_buttons::ok, box_icon::information);
 }
 
 }  // namespace patchwarden

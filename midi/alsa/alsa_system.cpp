@@ -9,10 +9,7 @@ extern "C" {
 }
 #include <alsa/asoundlib.h>
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cerrno>
 #include <cstring>
@@ -64,7 +61,7 @@ public:
         return midi_result::ok;
     }
     midi_result start() override {
-        if (thread_.joinable()) return midi_result::ok;
+        if (receiver_.started()) return midi_result::ok;
         {
             // Input starts now: whatever is still waiting in the client's
             // input (bytes that came while this port was connected but not
@@ -73,16 +70,7 @@ public:
             std::lock_guard guard(owner_.seq_lock_);
             snd_seq_drop_input(owner_.seq_);
         }
-        wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (wake_fd_ < 0) return midi_result::error;
-        running_ = true;
-        try {
-            thread_ = std::thread(&input_device::receive, this);
-        } catch (...) {
-            running_ = false;
-            return midi_result::error;
-        }
-        return midi_result::ok;
+        return receiver_.start([this] { receive(); }) ? midi_result::ok : midi_result::error;
     }
     midi_result reset() override {
         stop();
@@ -113,15 +101,7 @@ public:
     }
 
 private:
-    void stop() {
-        if (!thread_.joinable()) return;
-        running_ = false;
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t w = write(wake_fd_, &one, sizeof one);
-        thread_.join();
-        ::close(wake_fd_);
-        wake_fd_ = -1;
-    }
+    void stop() { receiver_.stop(); }
 
     void deliver(std::span<const std::uint8_t> message) {
         midi_header* header = nullptr;
@@ -145,7 +125,7 @@ private:
             const int n = snd_seq_poll_descriptors_count(seq, POLLIN);
             fds_.resize(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
             if (n > 0) snd_seq_poll_descriptors(seq, fds_.data() + 1, static_cast<unsigned>(n), POLLIN);
-            fds_[0] = {device.wake_fd_, POLLIN, 0};
+            fds_[0] = {device.receiver_.stop_fd(), POLLIN, 0};
         }
 
         unsigned wait(bool watch_device) override {
@@ -153,9 +133,9 @@ private:
             const nfds_t count = watch_device ? fds_.size() : 1;
             if (poll(fds_.data(), count, -1) < 0) {
                 if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                return device_.running_ ? 0u : unsigned{stop};
+                return device_.receiver_.running() ? 0u : unsigned{stop};
             }
-            if (!device_.running_ || (fds_[0].revents & POLLIN)) return stop;
+            if (!device_.receiver_.running() || (fds_[0].revents & POLLIN)) return stop;
             unsigned w = 0;
             for (std::size_t k = 1; k < count; ++k) w |= alsa::device_wake(fds_[k].revents);
             return w;
@@ -214,9 +194,7 @@ private:
     sysex_assembler assembler_;
     std::mutex buffer_lock_;
     midi_header* held_ = nullptr;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    int wake_fd_ = -1;
+    alsa::receive_thread receiver_;
     bool closed_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "midi/transport/sysex_in.h"
 
 #include <chrono>
+#include <iterator>
 
 #include "data/text.h"
 #include "midi/sysex_error.h"
@@ -30,6 +31,7 @@ sysex_in::~sysex_in() {
         // be running: close it now, while the queue, lock and buffer its
         // callback writes to still exist, not after them.
         if (handle) {
+            resetting_ = true;
             handle->reset();
             handle->close();
             handle.reset();
@@ -63,10 +65,14 @@ void sysex_in::init(int device) {
     header.buffer_length = sysex_in_buffer_size;
     // A fresh, non-signalled event for this opening.
     data_event.reset();
+    resetting_ = false;
 
     std::unique_ptr<midi_input> opened;
     if (system_.open_input(device, &sysex_in::MidiInProc, this, opened) != midi_result::ok ||
         !opened) {
+        // A closed port carries no notification: a later opening by someone
+        // else (the search for the A6) must not report to this caller.
+        on_data = nullptr;
         is_open = false;
         return;
     }
@@ -89,24 +95,34 @@ void sysex_in::init(int device) {
 // A device that opened but would not start is closed again rather than left
 // running behind an object that reads as closed.
 void sysex_in::close_after_failed_start() {
+    resetting_ = true;
     handle->reset();
-    for (int tries = 0; tries < 1000; ++tries) {
+    for (int tries = 0; tries < unprepare_attempts; ++tries) {
         if (handle->unprepare_header(header) != midi_result::still_playing) break;
         clock_.sleep_ms(1);
     }
     handle->close();
     handle.reset();
+    on_data = nullptr;
     is_open = false;
 }
 
 void sysex_in::shutdown() {
-    if (!is_open) return;
-    if (handle->reset() != midi_result::ok)
+    if (!is_open) {
+        on_data = nullptr;
+        return;
+    }
+    resetting_ = true;
+    if (handle->reset() != midi_result::ok) {
+        resetting_ = false;  // still running: messages still count
         throw sysex_error(u"sysex_in::shutdown - unable to reset device");
-    for (;;) {
+    }
+    // The reset hands the buffer back; a device that keeps it would
+    // otherwise hold Quit for ever.
+    for (int tries = 1;; ++tries) {
         const midi_result r = handle->unprepare_header(header);
         if (r == midi_result::ok) break;
-        if (r != midi_result::still_playing)
+        if (r != midi_result::still_playing || tries >= unprepare_attempts)
             throw sysex_error(u"sysex_in::shutdown - unable to uprepare heander");
         clock_.sleep_ms(1);
     }
@@ -136,6 +152,28 @@ std::size_t sysex_in::queued() {
     return queue.size();
 }
 
+std::deque<byte_vector> sysex_in::set_aside() {
+    std::deque<byte_vector> taken;
+    std::lock_guard guard(lock);
+    taken.swap(queue);
+    data_event.reset();
+    return taken;
+}
+
+void sysex_in::put_back(std::deque<byte_vector> blocks) {
+    if (blocks.empty()) return;
+    std::lock_guard guard(lock);
+    queue.insert(queue.begin(), std::make_move_iterator(blocks.begin()),
+                 std::make_move_iterator(blocks.end()));
+    data_event.set();
+}
+
+void sysex_in::drop_waiting() {
+    std::lock_guard guard(lock);
+    queue.clear();
+    data_event.reset();
+}
+
 // Gives a buffer that came back with a message to the device again.
 void sysex_in::hand_back(midi_input& device, midi_header& returned) {
     returned.bytes_recorded = 0;
@@ -148,8 +186,11 @@ void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* insta
     auto* self = static_cast<sysex_in*>(instance);
     switch (message) {
         case mim_longdata: {
+            // A buffer handed back by a reset holds no message, at most the
+            // start of one, and must stay with us for the device to close.
+            if (self->resetting_) return;
             const auto n = static_cast<std::int32_t>(header->bytes_recorded);
-            if (n <= 0) return;  // handed back by a reset
+            if (n <= 0) return;
             byte_vector block(header->data, header->data + n);
             {
                 std::lock_guard guard(self->lock);
@@ -166,8 +207,9 @@ void sysex_in::MidiInProc(midi_input& device, std::uint32_t message, void* insta
         case mim_longerror:
             // An invalid or incomplete message: nothing is queued, but the
             // buffer goes back to the device, which otherwise holds none and
-            // stays deaf until the input is opened again.
-            if (header) self->hand_back(device, *header);
+            // stays deaf until the input is opened again (not during a
+            // reset, though).
+            if (header && !self->resetting_) self->hand_back(device, *header);
             return;
         case mim_open:
         case mim_close:

@@ -10,6 +10,7 @@
 // static or on the heap, never on a stack.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -45,9 +46,15 @@ public:
 
     // Opens input device `device` and starts input. A device that will not
     // open leaves the object closed without a word. Callers shut down first;
-    // an object still open is shut down here, and on_data is kept.
+    // an object still open is shut down here, and on_data is kept. A closed
+    // object keeps no notification: when init leaves it closed (the device
+    // would not open or start), on_data is null.
     void init(int device);
-    // Stops and closes the device; nothing when closed. The queue stays.
+    // Stops and closes the device and clears on_data, which it also does
+    // when the object is already closed. The queue stays. The buffer the
+    // reset hands back is neither queued nor given to the device again, even
+    // holding bytes (the part of a dump that had arrived); a device that
+    // still holds it after unprepare_attempts tries fails the shutdown.
     void shutdown();
     // True if a block was queued since the signal was last consumed or
     // reset, waiting at most 200 ms.
@@ -56,6 +63,15 @@ public:
     void get_data(byte_vector& out);
     // Blocks waiting in the queue (read under lock).
     std::size_t queued();
+    // Takes every waiting block out of the queue, oldest first, and
+    // withdraws the signal; for someone who must read only what arrives from
+    // now on and give the earlier blocks back afterwards.
+    std::deque<byte_vector> set_aside();
+    // Puts blocks set aside back in front of the queue, ahead of whatever
+    // arrived since, and signals them.
+    void put_back(std::deque<byte_vector> blocks);
+    // Drops every waiting block and withdraws the signal.
+    void drop_waiting();
 
     static void MidiInProc(midi_input& device, std::uint32_t message, void* instance,
                            midi_header* header);
@@ -77,6 +93,9 @@ private:
     midi_system& system_;
     error_sink& errors_;
     transport_clock& clock_;
+    // Set while the device is being reset: what it hands back then is not a
+    // message. Read by the callback's thread.
+    std::atomic<bool> resetting_{false};
 };
 
 }  // namespace patchwarden

@@ -1,5 +1,6 @@
 #include "midi/transport/sysex_out.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "midi/sysex_error.h"
@@ -46,6 +47,8 @@ void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_
 
     std::unique_ptr<midi_output> opened;
     if (system_.open_output(device, opened) != midi_result::ok || !opened) {
+        // A closed port carries no notification (see sysex_in::init).
+        on_progress = nullptr;
         is_open = false;
         return;
     }
@@ -63,7 +66,10 @@ void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_
 }
 
 void sysex_out::shutdown() {
-    if (!is_open) return;
+    if (!is_open) {
+        on_progress = nullptr;
+        return;
+    }
     shutdown_event.set();
     if (thread.joinable()) {
         try {
@@ -77,6 +83,7 @@ void sysex_out::shutdown() {
     handle.reset();
     {
         std::lock_guard guard(lock);
+        for (const byte_vector& waiting : queue) discard(static_cast<std::int64_t>(waiting.size()));
         queue.clear();
     }
     on_progress = nullptr;
@@ -118,21 +125,46 @@ int sysex_out::SendAsyncThread(sysex_out* self) {
 // after a chunk, so at most one more chunk goes out.
 void sysex_out::pause() { clock_.pause_ms(pause_ms, shutdown_event); }
 
+void sysex_out::discard(std::int64_t bytes) {
+    if (on_progress) discarded_bytes_ += bytes;
+}
+
 void sysex_out::report(failure which, const char16_t* text) {
     if (shown_ & which) return;
     shown_ |= which;
     errors_.report(text);
 }
 
-bool sysex_out::wait_until_done(midi_header& header, unsigned& failures) {
+namespace {
+
+// Milliseconds a chunk takes on the MIDI wire (0.32 a byte), rounded up.
+std::int64_t wire_ms(std::int32_t bytes) { return (static_cast<std::int64_t>(bytes) * 8 + 24) / 25; }
+
+}  // namespace
+
+sysex_out::chunk_end sysex_out::wait_until_done(midi_header& header, std::int32_t chunk,
+                                                unsigned& failures) {
+    const std::int64_t playing = 2 * wire_ms(chunk);
+    std::int64_t limit = playing + still_playing_slack_ms;
+    bool stopping = false;
     int errors = 0;
-    for (;;) {
+    for (std::int64_t polls = 0;; ++polls) {
         const midi_result r = handle->unprepare_header(header);
-        if (r == midi_result::ok) return true;
+        if (r == midi_result::ok) return chunk_end::done;
         if (r != midi_result::still_playing) {
             failures |= unprepare_failed;
             report(unprepare_failed, u"sysex_out::send - unable to uprepare heander");
-            if (++errors >= unprepare_attempts) return false;
+            if (++errors >= unprepare_attempts) return chunk_end::lost;
+        }
+        if (!stopping && shutdown_event.is_set()) {
+            stopping = true;
+            limit = std::min(limit, polls + playing + shutdown_grace_ms);
+        }
+        if (polls >= limit) {
+            if (stopping) return chunk_end::stopped;
+            failures |= unprepare_failed;
+            report(unprepare_failed, u"sysex_out::send - unable to uprepare heander");
+            return chunk_end::lost;
         }
         clock_.sleep_ms(1);
     }
@@ -163,7 +195,14 @@ bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
             report(submit_failed, u"sysex_out::send - unable to send message");
             lost = true;
         }
-        if (!wait_until_done(header, failures)) lost = true;
+        const chunk_end end = wait_until_done(header, chunk, failures);
+        if (end == chunk_end::stopped && !lost) {
+            // Shutdown gave up on a chunk the device still held: it may
+            // never have gone out, and nobody was told about it.
+            discard(static_cast<std::int64_t>(length) - offset);
+            return true;
+        }
+        if (end != chunk_end::done) lost = true;
         if (failures == 0) shown_ = 0;
 
         if (lost) {
@@ -175,7 +214,10 @@ bool sysex_out::send(const std::uint8_t* bytes, std::int32_t length) {
             return shutdown_event.wait(std::chrono::milliseconds(0));
         }
         if (on_progress) on_progress(on_progress_arg, chunk, offset, length);
-        if (shutdown_event.wait(std::chrono::milliseconds(0))) return true;
+        if (shutdown_event.wait(std::chrono::milliseconds(0))) {
+            discard(static_cast<std::int64_t>(length) - offset - chunk);
+            return true;
+        }
         pause();
         // Chunks never exceed what is left, so this cannot pass length by
         // more than buffer_size; kept in 64 bits against overflow near the

@@ -7,12 +7,20 @@
 // finish each chunk and reports progress after each one.
 //
 // A chunk the device fails to take (its submission fails, or the device
-// never gives it back) ends its buffer: the rest of that buffer is dropped,
-// counted in dropped_bytes() and reported through on_progress like sent
-// bytes, so that whoever adds up the progress still reaches the total it
-// queued. Each failing operation shows its box once; while the device keeps
+// answers with errors or keeps it playing far longer than the wire needs)
+// ends its buffer: the rest of that buffer is dropped, counted in
+// dropped_bytes() and reported through on_progress like sent bytes, so that
+// whoever adds up the progress still reaches the total it queued. Each failing operation shows its box once; while the device keeps
 // failing (it was unplugged in the middle of a bank), the same box is not
 // shown again until a chunk has gone through cleanly.
+//
+// Bytes that shutdown cuts off are counted instead: the buffers still queued
+// and the unsent rest of the buffer in progress (with the chunk that was
+// still playing when shutdown gave up on it). For every byte queued while
+// on_progress is set, exactly one thing happens: it is reported through
+// on_progress (sent, or dropped after a device failure), or it is counted in
+// take_discarded_bytes(). on_progress is set before init and left alone
+// while the object is open.
 
 #include <atomic>
 #include <cstddef>
@@ -35,9 +43,13 @@ namespace patchwarden {
 inline constexpr std::int32_t default_buffer_size = 1024;
 inline constexpr std::int32_t default_pause_ms = 20;
 
-// How many times send tries to get a chunk back from a device that answers
-// with an error before it gives that chunk up.
-inline constexpr int unprepare_attempts = 50;
+// A chunk takes 0.32 ms a byte on the MIDI wire. A device may keep one
+// playing for twice that plus still_playing_slack_ms before send gives it
+// up as lost; once shutdown is signalled, for twice that plus
+// shutdown_grace_ms more at most, so that the chunk in progress can still
+// finish but a device that keeps it does not hold the program's end.
+inline constexpr std::int64_t still_playing_slack_ms = 1000;
+inline constexpr std::int64_t shutdown_grace_ms = 100;
 
 class sysex_out {
 public:
@@ -55,13 +67,14 @@ public:
 
     // Opens output device `device`, stores the settings and starts the send
     // thread. A device that will not open leaves the object closed without a
-    // word and the settings as they were. A buffer size below 1 becomes
-    // default_buffer_size and a negative pause default_pause_ms. An object
-    // still open is shut down first, and on_progress is kept.
+    // word, with on_progress null, and the settings as they were. A buffer
+    // size below 1 becomes default_buffer_size and a negative pause
+    // default_pause_ms. An object still open is shut down first, and
+    // on_progress is kept.
     void init(int device, std::int32_t buffer_size, std::int32_t pause_ms);
     // Stops the send thread (at most one more chunk goes out; a pause in
     // progress ends early), closes the device and discards what was still
-    // queued.
+    // queued. It clears on_progress, also when the object is already closed.
     void shutdown();
     // Queues a copy of bytes; dropped when the object is closed.
     void send_async(const byte_vector& bytes);
@@ -69,6 +82,9 @@ public:
     std::size_t queued();
     // Bytes dropped after the device failed a chunk, over the object's life.
     std::int64_t dropped_bytes() const { return dropped_bytes_; }
+    // Bytes queued while on_progress was set that shutdown discarded without
+    // reporting them, since the last call; the count starts again at 0.
+    std::int64_t take_discarded_bytes() { return discarded_bytes_.exchange(0); }
 
     // Send thread only: sends length bytes from bytes; true when it stopped
     // because of shutdown_event.
@@ -91,13 +107,18 @@ private:
     // What failed, as bits of shown_.
     enum failure : unsigned { prepare_failed = 1, submit_failed = 2, unprepare_failed = 4 };
 
-    // Polls the device every 1 ms until it gives the chunk back; false when
-    // it answered with errors unprepare_attempts times.
-    bool wait_until_done(midi_header& header, unsigned& failures);
+    enum class chunk_end { done, lost, stopped };
+    // Polls the device every 1 ms until it gives the chunk back (done). lost
+    // when it answered with errors unprepare_attempts times or kept the
+    // chunk playing past its bound; stopped when shutdown is signalled and
+    // the chunk is still playing after its grace.
+    chunk_end wait_until_done(midi_header& header, std::int32_t chunk, unsigned& failures);
     // Shows text unless the same failure was shown since the last clean
     // chunk.
     void report(failure which, const char16_t* text);
     void pause();
+    // Counts bytes cut off by shutdown that nobody was told about.
+    void discard(std::int64_t bytes);
 
     midi_system& system_;
     error_sink& errors_;
@@ -105,6 +126,7 @@ private:
     // Send thread only (and init before the thread starts).
     unsigned shown_ = 0;
     std::atomic<std::int64_t> dropped_bytes_{0};
+    std::atomic<std::int64_t> discarded_bytes_{0};
 };
 
 }  // namespace patchwarden

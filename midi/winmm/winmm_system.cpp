@@ -1,5 +1,6 @@
 #include "midi/winmm/winmm_system.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -79,8 +80,18 @@ public:
         mirror_.dwBytesRecorded = 0;
         return result_of(api_.in_add_buffer(handle_, &mirror_, sizeof mirror_));
     }
-    midi_result start() override { return result_of(api_.in_start(handle_)); }
-    midi_result reset() override { return result_of(api_.in_reset(handle_)); }
+    midi_result start() override {
+        resetting_ = false;
+        return result_of(api_.in_start(handle_));
+    }
+    // The service hands the buffer back with whatever had arrived of a
+    // message; the device interface promises a reset returns no bytes.
+    midi_result reset() override {
+        resetting_ = true;
+        const midi_result r = result_of(api_.in_reset(handle_));
+        if (r != midi_result::ok) resetting_ = false;  // input still runs
+        return r;
+    }
     midi_result unprepare_header(midi_header&) override {
         return result_of(api_.in_unprepare_header(handle_, &mirror_, sizeof mirror_));
     }
@@ -101,7 +112,7 @@ private:
         if (message == MIM_LONGDATA || message == MIM_LONGERROR) {
             const auto* h = reinterpret_cast<const MIDIHDR*>(param1);
             if (self->ours_) {
-                self->ours_->bytes_recorded = h->dwBytesRecorded;
+                self->ours_->bytes_recorded = self->resetting_ ? 0 : h->dwBytesRecorded;
                 header = self->ours_;
             }
         }
@@ -114,6 +125,9 @@ private:
     void* instance_;
     midi_header* ours_ = nullptr;
     MIDIHDR mirror_{};
+    // Set from a reset until input starts again; read on the service's
+    // thread.
+    std::atomic<bool> resetting_{false};
 };
 
 class winmm_output : public midi_output {

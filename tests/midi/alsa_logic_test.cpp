@@ -5,6 +5,8 @@
 
 #include <deque>
 #include <filesystem>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "midi/alsa/receive_loop.h"
@@ -311,6 +313,34 @@ TEST(alsa_receive, a_failed_device_is_reported_once_and_no_longer_watched) {
     EXPECT_EQ(device_wake(POLLERR | POLLIN), rs::readable | broken);
     EXPECT_EQ(device_wake(POLLNVAL), broken);
     EXPECT_EQ(device_wake(POLLOUT), 0u);
+}
+
+std::size_t open_descriptors() {
+    const std::filesystem::directory_iterator all("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(all), end(all)));
+}
+
+// Whether or not the thread could be started, nothing stays open once it is
+// stopped or given up.
+TEST(alsa_receive, the_stop_descriptor_is_closed_when_the_thread_ends_or_never_starts) {
+    for (const bool thread_starts : {false, true}) {
+        SCOPED_TRACE(thread_starts);
+        const std::size_t before = open_descriptors();
+        receive_thread receiver([&](std::function<void()> body) {
+            if (!thread_starts)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            return std::thread(std::move(body));
+        });
+        // The thread waits for its stop signal.
+        const bool started = receiver.start([&] {
+            pollfd stop{receiver.stop_fd(), POLLIN, 0};
+            while (receiver.running()) poll(&stop, 1, -1);
+        });
+        EXPECT_EQ(started, thread_starts);
+        EXPECT_EQ(receiver.started(), thread_starts);
+        receiver.stop();
+        EXPECT_EQ(open_descriptors(), before);
+    }
 }
 
 TEST(alsa_sequencer, without_a_sequencer_nothing_is_listed_or_opened) {

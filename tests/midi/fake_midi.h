@@ -128,6 +128,10 @@ public:
     std::atomic<bool> fail_in_prepare{false}, fail_in_add{false}, fail_in_start{false},
         fail_in_reset{false}, fail_in_close{false}, fail_in_add_in_callback{false};
     std::atomic<int> in_unprepare_error{0};  // how many un-prepares of the input fail
+    // What a reset leaves in the buffer it hands back (the start of a dump),
+    // or whether it keeps the buffer.
+    byte_vector in_reset_bytes;
+    std::atomic<bool> in_reset_keeps{false};
     std::atomic<bool> fail_out_prepare{false}, fail_out_send{false}, fail_out_close{false};
     // Per chunk: un-prepares answered still_playing, then with an error
     // (-1: every one), before ok.
@@ -204,6 +208,7 @@ public:
         midi_result reset() override {
             sys_.log.add("reset in " + std::to_string(device_));
             if (sys_.fail_in_reset) return midi_result::error;
+            if (sys_.in_reset_keeps) return midi_result::ok;
             midi_header* back = nullptr;
             {
                 std::lock_guard guard(mutex_);
@@ -212,7 +217,8 @@ public:
                 started_ = false;
             }
             if (back) {
-                back->bytes_recorded = 0;
+                std::memcpy(back->data, sys_.in_reset_bytes.data(), sys_.in_reset_bytes.size());
+                back->bytes_recorded = static_cast<std::uint32_t>(sys_.in_reset_bytes.size());
                 callback_(*this, mim_longdata, instance_, back);
             }
             return midi_result::ok;

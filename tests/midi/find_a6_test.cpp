@@ -5,7 +5,6 @@
 #include "fake_midi.h"
 #include "midi/emulator/a6_emulator.h"
 #include "midi/device_list.h"
-#include "tests/support/scripted_message_box.h"
 
 namespace patchwarden {
 namespace {
@@ -13,7 +12,6 @@ namespace {
 using testing::event_log;
 using testing::fake_midi_system;
 using testing::recording_sink;
-using testing::scripted_message_box;
 
 using testing::identity_reply;
 using testing::identity_request_bytes;
@@ -43,7 +41,6 @@ protected:
     quick_clock clock;
     std::unique_ptr<sysex_in> in = std::make_unique<sysex_in>(devices, sink, clock);
     sysex_out out{devices, sink, clock};
-    scripted_message_box box;
 };
 
 TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_answer) {
@@ -56,29 +53,14 @@ TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_
         {1, 2, {{1, 2}, {1, 0}, {1, 1}, {2, 2}, {2, 0}, {2, 1}}}};
     for (const row& r : rows) {
         log.clear();
-        box.shown.clear();
         in->on_data = [](void*) {};
         devices.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
-        // The pair is handed over for selection before the box, and both
-        // devices are closed by then.
-        std::vector<std::string> steps;
-        box.while_open = [&](const testing::shown_box&) {
-            steps.push_back(in->is_open || out.is_open ? "box, a device open" : "box");
-        };
-        const auto select = [&](const a6_found& pair) {
-            steps.push_back("select " + std::to_string(pair.input) + "," + std::to_string(pair.output) +
-                            (in->is_open || out.is_open ? ", a device open" : ""));
-        };
-        const auto found = find_a6(*in, out, devices, r.s_in, r.s_out, box, clock, select);
-        EXPECT_EQ(steps, (std::vector<std::string>{"select 2,1", "box"}));
+        const auto found = find_a6(*in, out, devices, r.s_in, r.s_out, clock);
         EXPECT_EQ(tried(log), r.order);
         ASSERT_TRUE(found.has_value());
         EXPECT_EQ(found->input, 2);
         EXPECT_EQ(found->output, 1);
-        ASSERT_EQ(box.shown.size(), 1u);
-        EXPECT_EQ(box.shown[0].text, u"Andromeda v2.05 found\r\nin: In 2\r\nout: Out 1");
-        EXPECT_EQ(box.shown[0].caption, u"");
-        EXPECT_EQ(box.shown[0].icon, box_icon::information);
+        EXPECT_EQ(found_text(*found), u"Andromeda v2.05 found\r\nin: In 2\r\nout: Out 1");
         EXPECT_FALSE(in->is_open);
         EXPECT_FALSE(out.is_open);
         EXPECT_EQ(in->on_data, nullptr);
@@ -87,22 +69,21 @@ TEST_F(find_a6_test, tries_every_pair_from_the_selection_and_stops_at_the_first_
     for (const auto& s : devices.slices()) EXPECT_EQ(s.bytes, identity_request_bytes);
 }
 
-TEST_F(find_a6_test, a_foreign_reply_or_dead_devices_find_nothing_and_show_nothing) {
+TEST_F(find_a6_test, a_foreign_reply_or_dead_devices_find_nothing) {
     devices.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
     devices.dead_inputs = {2};
-    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
+    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, clock).has_value());
     devices.dead_inputs.clear();
     byte_vector foreign = identity_reply('0', '2', '0', '5');
     foreign[2] = 0x10;
     devices.answer_identity_on(2, 1, foreign);
-    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, box, clock).has_value());
-    EXPECT_TRUE(box.shown.empty());
+    EXPECT_FALSE(find_a6(*in, out, devices, 0, 0, clock).has_value());
     EXPECT_FALSE(in->is_open);
     EXPECT_FALSE(out.is_open);
 
     devices.input_names.clear();
     log.clear();
-    EXPECT_FALSE(find_a6(*in, out, devices, -1, -1, box, clock).has_value());
+    EXPECT_FALSE(find_a6(*in, out, devices, -1, -1, clock).has_value());
     EXPECT_TRUE(tried(log).empty());
 }
 
@@ -126,15 +107,13 @@ TEST_F(find_a6_test, only_a_reply_after_the_request_counts) {
     system.answer_identity_on(2, 1, identity_reply('0', '2', '0', '5'));
     // An identity reply itself, which would decide the search if it counted.
     const byte_vector earlier = identity_reply('0', '9', '0', '0');
-    input->queue.push_back(earlier);
+    input->put_back({earlier});
 
-    const auto found = find_a6(*input, output, system, 0, 0, box, clock);
+    const auto found = find_a6(*input, output, system, 0, 0, clock);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(std::make_pair(found->input, found->output), std::make_pair(2, 1));
     EXPECT_EQ(found->major, 2);
-    ASSERT_FALSE(input->queue.empty());
-    EXPECT_EQ(input->queue.front(), earlier);
-    EXPECT_EQ(input->queue.size(), 1u);
+    EXPECT_EQ(input->set_aside(), std::deque<byte_vector>{earlier});
 }
 
 TEST(find_a6_emulator, finds_the_emulator_after_the_platform_devices) {
@@ -147,13 +126,11 @@ TEST(find_a6_emulator, finds_the_emulator_after_the_platform_devices) {
     recording_sink sink;
     auto in = std::make_unique<sysex_in>(list, sink);
     sysex_out out(list, sink);
-    scripted_message_box box;
-    const auto found = find_a6(*in, out, list, 3, 3, box);
+    const auto found = find_a6(*in, out, list, 3, 3);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->input, 3);
     EXPECT_EQ(found->output, 3);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Andromeda v3.10 found\r\nin: A6 emulator\r\nout: A6 emulator");
+    EXPECT_EQ(found_text(*found), u"Andromeda v3.10 found\r\nin: A6 emulator\r\nout: A6 emulator");
     EXPECT_TRUE(sink.texts().empty());
 }
 

@@ -40,12 +40,19 @@ protected:
 const byte_vector message_a{0xF0, 0x00, 0x00, 0x0E, 0x1D, 0x09, 0x00, 0xF7};
 const byte_vector message_b{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
 
-TEST_F(sysex_in_test, a_device_that_will_not_open_is_silent) {
+// A closed port keeps no notification: a later opening without one (the
+// search for the A6) would report to the window.
+TEST_F(sysex_in_test, a_device_that_will_not_open_is_silent_and_keeps_no_notification) {
     devices.dead_inputs = {1};
     for (int device : {1, 7, -1}) {
+        in->on_data = &counter::bump;
         in->init(device);
         EXPECT_FALSE(in->is_open);
+        EXPECT_EQ(in->on_data, nullptr);
     }
+    in->on_data = &counter::bump;
+    in->shutdown();
+    EXPECT_EQ(in->on_data, nullptr);
     EXPECT_TRUE(sink.texts().empty());
     EXPECT_FALSE(in->wait_for_data());
 }
@@ -86,6 +93,23 @@ TEST_F(sysex_in_test, taking_the_last_block_resets_the_event_and_an_empty_take_c
     arrive(message_a);
     in->get_data(out);
     EXPECT_TRUE(in->data_event.is_set());  // one block is still waiting
+}
+
+TEST_F(sysex_in_test, blocks_set_aside_go_back_in_front_and_dropping_withdraws_the_signal) {
+    open();
+    arrive(message_a);
+    arrive(message_b);
+    const std::deque<byte_vector> earlier = in->set_aside();
+    EXPECT_EQ(earlier, (std::deque<byte_vector>{message_a, message_b}));
+    EXPECT_FALSE(in->data_event.is_set());
+    arrive(message_a);
+    in->drop_waiting();
+    EXPECT_FALSE(in->data_event.is_set());
+    arrive(message_a);
+    in->data_event.reset();
+    in->put_back(earlier);
+    EXPECT_TRUE(in->data_event.is_set());
+    EXPECT_EQ(in->set_aside(), (std::deque<byte_vector>{message_a, message_b, message_a}));
 }
 
 TEST_F(sysex_in_test, callback_messages_raise_the_right_boxes) {
@@ -164,6 +188,7 @@ TEST_F(sysex_in_test, failures_after_opening_throw_and_close_the_device_again) {
                         row{&devices.fail_in_start, u"sysex_in::init - unable to start device"}}) {
         *r.flag = true;
         log.clear();
+        in->on_data = &counter::bump;
         try {
             in->init(2);
             ADD_FAILURE() << "no error";
@@ -172,6 +197,7 @@ TEST_F(sysex_in_test, failures_after_opening_throw_and_close_the_device_again) {
         }
         *r.flag = false;
         EXPECT_FALSE(in->is_open);
+        EXPECT_EQ(in->on_data, nullptr);
         EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 2"});
     }
 }
@@ -185,7 +211,11 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
         {[&](bool on) { devices.fail_in_reset = on; }, u"sysex_in::shutdown - unable to reset device"},
         {[&](bool on) { devices.in_unprepare_error = on ? 1 : 0; },
          u"sysex_in::shutdown - unable to uprepare heander"},
-        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"}};
+        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"},
+        // The device keeps its buffer after the reset: asked a bounded number
+        // of times.
+        {[&](bool on) { devices.in_reset_keeps = on; },
+         u"sysex_in::shutdown - unable to uprepare heander"}};
     for (const row& r : rows) {
         open();
         r.fail(true);
@@ -200,6 +230,20 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
         in->shutdown();
         EXPECT_FALSE(in->is_open);
     }
+}
+
+// A reset in the middle of a dump hands back the part that had arrived: it
+// is no reply, and the buffer given back to the device would keep it from
+// ever closing.
+TEST_F(sysex_in_test, the_start_of_a_dump_handed_back_by_a_reset_is_dropped) {
+    open();
+    devices.in_reset_bytes = {0xF0, 0x00, 0x00, 0x0E, 0x1D};
+    log.clear();
+    in->shutdown();
+    EXPECT_FALSE(in->is_open);
+    EXPECT_EQ(in->queued(), 0u);
+    EXPECT_EQ(notified.calls, 0);
+    EXPECT_TRUE(log.only({"sleep"}).empty());
 }
 
 TEST_F(sysex_in_test, going_away_after_a_failed_shutdown_still_closes_the_device) {

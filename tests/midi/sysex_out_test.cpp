@@ -156,6 +156,7 @@ TEST(sysex_out_failures, each_shows_its_box_at_once_and_a_lost_chunk_drops_the_r
         const char* what;
         bool fail_prepare, fail_submit;
         int unprepare_errors;  // per chunk; -1: the chunk never comes back
+        bool keeps_playing;
         std::vector<std::string> boxes;
         std::vector<std::size_t> submitted;
         std::vector<progress_call> progress;
@@ -164,14 +165,15 @@ TEST(sysex_out_failures, each_shows_its_box_at_once_and_a_lost_chunk_drops_the_r
     };
     const std::vector<row> rows{
         // The device takes each chunk after a few errors: sent, shown once.
-        {"passing errors", false, false, 3, {unprepare_box}, {600, 400}, whole, 6, 0},
-        {"never given back", false, false, -1, {unprepare_box}, {600}, dropped,
+        {"passing errors", false, false, 3, false, {unprepare_box}, {600, 400}, whole, 6, 0},
+        {"never given back", false, false, -1, false, {unprepare_box}, {600}, dropped,
          unprepare_attempts, 1000},
+        {"kept playing", false, false, 0, true, {unprepare_box}, {600}, dropped, 0, 1000},
         // A chunk whose header could not be prepared is still submitted.
-        {"prepare", true, false, 0, {prepare_box}, {600, 400}, whole, 0, 0},
-        {"submit", false, true, 0, {submit_box}, {600}, dropped, 0, 1000},
-        {"everything", true, true, -1, {prepare_box, submit_box, unprepare_box}, {600}, dropped,
-         unprepare_attempts, 1000},
+        {"prepare", true, false, 0, false, {prepare_box}, {600, 400}, whole, 0, 0},
+        {"submit", false, true, 0, false, {submit_box}, {600}, dropped, 0, 1000},
+        {"everything", true, true, -1, false, {prepare_box, submit_box, unprepare_box}, {600},
+         dropped, unprepare_attempts, 1000},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -179,9 +181,11 @@ TEST(sysex_out_failures, each_shows_its_box_at_once_and_a_lost_chunk_drops_the_r
         rig.devices.fail_out_prepare = r.fail_prepare;
         rig.devices.fail_out_send = r.fail_submit;
         rig.devices.unprepare_errors = r.unprepare_errors;
+        rig.devices.hold = r.keeps_playing;
         rig.open(600, 0);
         rig.out.send_async(stream(1000));
         rig.settle(r.progress.size());
+        rig.devices.hold = false;
         rig.out.shutdown();
         EXPECT_EQ(rig.sink.texts(), r.boxes);
         EXPECT_EQ(rig.submitted(), r.submitted);
@@ -208,11 +212,18 @@ TEST_F(sysex_out_test, a_device_that_keeps_failing_shows_its_box_once_until_a_ch
     EXPECT_EQ(out.dropped_bytes(), 4000);
 }
 
+// A closed port keeps no progress report: a later opening without one (the
+// search for the A6) would report its request to the window.
 TEST_F(sysex_out_test, closed_object_drops_data_and_failed_open_is_silent) {
     out.send_async(stream(10));
     devices.dead_outputs = {1};
+    out.on_progress = &progress_log::record;
     out.init(1, 512, 3);
     EXPECT_FALSE(out.is_open);
+    EXPECT_EQ(out.on_progress, nullptr);
+    out.on_progress = &progress_log::record;
+    out.shutdown();
+    EXPECT_EQ(out.on_progress, nullptr);
     out.send_async(stream(10));
     EXPECT_EQ(out.buffer_size, 0);
     EXPECT_EQ(out.pause_ms, 0);
@@ -235,16 +246,38 @@ TEST_F(sysex_out_test, settings_that_would_never_advance_fall_back_to_defaults) 
     }
 }
 
-TEST_F(sysex_out_test, shutdown_in_the_middle_of_a_buffer_lets_one_chunk_finish) {
-    open(100, 0);
+// Runs a hook at each sleep (numbered from 1) before sleeping.
+class hooked_clock : public transport_clock {
+public:
+    std::function<void(int)> hook;
+    void sleep_ms(int) override {
+        hook(++count_);
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+
+private:
+    int count_ = 0;
+};
+
+TEST(sysex_out_shutdown, in_the_middle_of_a_buffer_lets_the_playing_chunk_finish) {
+    event_log log;
+    fake_midi_system devices{log};
+    recording_sink sink;
+    hooked_clock clock;
+    progress_log progress;
+    sysex_out out{devices, sink, clock};
+    // The first chunk plays until shutdown has been signalled.
+    clock.hook = [&](int) {
+        if (out.shutdown_event.is_set()) devices.hold = false;
+    };
+    out.on_progress = &progress_log::record;
+    out.on_progress_arg = &progress;
+    out.init(0, 100, 0);
     devices.hold = true;
     out.send_async(stream(1000));
     out.send_async(stream(1000));
     while (devices.slices().empty()) std::this_thread::yield();
-    std::thread closer([&] { out.shutdown(); });
-    while (!out.shutdown_event.is_set()) std::this_thread::yield();
-    devices.hold = false;
-    closer.join();
+    out.shutdown();
     EXPECT_FALSE(out.is_open);
     EXPECT_EQ(devices.slices().size(), 1u);
     EXPECT_EQ(progress.get().size(), 1u);
@@ -260,19 +293,6 @@ TEST_F(sysex_out_test, shutdown_in_the_middle_of_a_buffer_lets_one_chunk_finish)
     EXPECT_EQ(devices.slices()[1].bytes.size(), 50u);
     EXPECT_EQ(progress.get().size(), 1u);
 }
-
-// Runs a hook at each sleep (numbered from 1) before sleeping.
-class hooked_clock : public transport_clock {
-public:
-    std::function<void(int)> hook;
-    void sleep_ms(int) override {
-        hook(++count_);
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    }
-
-private:
-    int count_ = 0;
-};
 
 TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_from_the_next_buffer) {
     for (const bool one_buffer : {true, false}) {
@@ -307,6 +327,74 @@ TEST(sysex_out_shutdown, a_signal_during_a_pause_lets_the_next_chunk_go_even_fro
                                               : stream(100, 9));
         out.shutdown();
         EXPECT_EQ(out.queued(), 0u);
+    }
+}
+
+// Two buffers, 250 bytes in chunks of 100 and then 100, with shutdown
+// signalled at one moment of the send thread's run: during a pause (the
+// sleeps, numbered from 1: before chunk 1, after chunks 1, 2 and 3, between
+// the buffers) or between a chunk's submission and its progress call (the
+// slices, numbered from 1). Every byte is either reported or counted as
+// discarded, never both.
+TEST(sysex_out_shutdown, every_queued_byte_is_reported_or_counted_as_discarded) {
+    struct row {
+        const char* what;
+        int signal_at_sleep, signal_at_slice;
+        bool device_fails, keeps_playing, with_progress;
+        std::int32_t reported;
+        std::int64_t discarded;
+    };
+    const row rows[] = {
+        {"pause before the first chunk: that chunk goes", 1, 0, false, false, true, 100, 250},
+        {"between submission and progress", 0, 2, false, false, true, 200, 150},
+        {"pause after a chunk: the next one goes", 3, 0, false, false, true, 250, 100},
+        {"the last chunk of a buffer", 0, 3, false, false, true, 250, 100},
+        {"pause between buffers: the next buffer's first chunk goes", 5, 0, false, false, true, 350, 0},
+        {"a failed chunk reports the rest of its buffer", 0, 1, true, false, true, 250, 100},
+        // The device never gives chunk 2 back: shutdown ends the wait for it.
+        {"a chunk kept playing is given up", 0, 2, false, true, true, 100, 250},
+        {"nothing counted without a progress report", 0, 2, false, false, false, 0, 0},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        event_log log;
+        fake_midi_system devices{log};
+        recording_sink sink;
+        hooked_clock clock;
+        progress_log progress;
+        sysex_out out{devices, sink, clock};
+        std::atomic<bool> all_queued{false};
+        clock.hook = [&](int n) {
+            if (n == 1)
+                while (!all_queued) std::this_thread::yield();
+            if (n == r.signal_at_sleep) out.shutdown_event.set();
+        };
+        devices.on_slice = [&](int, const byte_vector&) {
+            if (static_cast<int>(devices.slices().size()) != r.signal_at_slice) return;
+            devices.hold = r.keeps_playing;
+            out.shutdown_event.set();
+        };
+        devices.fail_out_send = r.device_fails;
+        if (r.with_progress) {
+            out.on_progress = &progress_log::record;
+            out.on_progress_arg = &progress;
+        }
+        out.init(0, 100, 1);
+        out.send_async(stream(250));
+        out.send_async(stream(100));
+        all_queued = true;
+        // The thread ends on its own after the signal.
+        auto ended = std::async(std::launch::async, [&] { out.thread.join(); });
+        if (ended.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            std::fprintf(stderr, "the send thread did not end after shutdown\n");
+            std::_Exit(1);
+        }
+        out.shutdown();
+        std::int32_t reported = 0;
+        for (const progress_call& c : progress.get()) reported += c.chunk;
+        EXPECT_EQ(reported, r.reported);
+        EXPECT_EQ(out.take_discarded_bytes(), r.discarded);
+        EXPECT_EQ(out.take_discarded_bytes(), 0);
     }
 }
 

@@ -31,6 +31,8 @@ struct fake_service {
     std::vector<std::pair<const MIDIHDR*, byte_vector>> submitted;
     bool keep_next = false;
     const MIDIHDR* kept = nullptr;
+    // What a reset leaves in the input's buffer: the start of a dump.
+    byte_vector reset_leaves;
 
     // The driver gives back the buffer it holds; false when it holds none.
     bool give_back(UINT message, const byte_vector& bytes) {
@@ -57,7 +59,7 @@ MMRESULT WINAPI in_add(HMIDIIN, LPMIDIHDR h, UINT) {
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI in_reset(HMIDIIN) {
-    service->give_back(MIM_LONGDATA, {});
+    service->give_back(MIM_LONGDATA, service->reset_leaves);
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI in_unprepare(HMIDIIN, LPMIDIHDR, UINT) {
@@ -100,6 +102,8 @@ protected:
     fake_service fake;
     winmm_system system{fake_api};
     recording_sink sink;
+    // The byte counts of the buffers handed back to a bare input's callback.
+    std::vector<std::uint32_t> returned;
 
     void SetUp() override { service = &fake; }
 };
@@ -116,6 +120,25 @@ TEST_F(winmm_test, a_bad_sysex_hands_the_buffer_back_and_the_next_message_arrive
     in->get_data(got);
     EXPECT_EQ(got, message);
     in->shutdown();
+}
+
+TEST_F(winmm_test, a_reset_in_the_middle_of_a_dump_hands_the_buffer_back_without_bytes) {
+    std::unique_ptr<midi_input> in;
+    const midi_in_proc record = [](midi_input&, std::uint32_t message, void* seen, midi_header* h) {
+        auto* counts = static_cast<std::vector<std::uint32_t>*>(seen);
+        if (message == mim_longdata) counts->push_back(h->bytes_recorded);
+    };
+    ASSERT_EQ(system.open_input(0, record, &returned, in), midi_result::ok);
+    std::vector<std::uint8_t> buffer(64);
+    midi_header header;
+    header.data = buffer.data();
+    header.buffer_length = 64;
+    ASSERT_EQ(in->prepare_header(header), midi_result::ok);
+    ASSERT_EQ(in->add_buffer(header), midi_result::ok);
+    ASSERT_EQ(in->start(), midi_result::ok);
+    fake.reset_leaves = {0xF0, 0x00, 0x00, 0x0E, 0x1D, 0x0A};
+    ASSERT_EQ(in->reset(), midi_result::ok);
+    EXPECT_EQ(returned, std::vector<std::uint32_t>{0});
 }
 
 TEST_F(winmm_test, a_slice_given_up_on_keeps_its_header_and_bytes_until_a_reset_takes_them_back) {
