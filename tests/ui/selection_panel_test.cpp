@@ -1,4 +1,5 @@
-// The "Selected:" group following the selection in the tree.
+// The "Selected:" group following the selection as the tree view makes
+// it: by the view's current index, and when the selected node goes.
 
 #include <gtest/gtest.h>
 
@@ -37,68 +38,6 @@ struct panel_test : window_test {
         EXPECT_EQ(got.name, m);       \
         EXPECT_EQ(got.move, mv);      \
     } while (0)
-
-TEST_F(panel_test, an_entry_fills_and_enables_everything) {
-    fill();
-    window.select_node(entry(program_dump, 2, 5));
-    EXPECT_PANEL(state(), true, true, true, true);
-    EXPECT_EQ(text(main_ids::bank), "p2");
-    EXPECT_EQ(text(main_ids::number), "5");
-    EXPECT_EQ(text(main_ids::name), "Preset Two Five ");  // all 16 characters
-    window.select_node(entry(mix_dump, 2, 9));
-    EXPECT_EQ(text(main_ids::bank), "c1");  // the same bank index names another bank for Mixes
-    EXPECT_EQ(text(main_ids::number), "9");
-    EXPECT_EQ(text(main_ids::name), "Mix Card One    ");
-}
-
-TEST_F(panel_test, nodes_without_their_own_entry_disable_everything_and_keep_the_texts) {
-    fill();
-    window.select_node(entry(program_dump, 2, 5));
-    const library_node* programs = library.root()->child(0);
-    const library_node* global = entry(global_dump, -1, -1);
-    for (const library_node* node : std::initializer_list<const library_node*>{library.root(), programs, global, nullptr}) {
-        SCOPED_TRACE(label(node));
-        window.select_node(entry(program_dump, 2, 5));
-        window.select_node(node);
-        EXPECT_PANEL(state(), false, false, false, false);
-        EXPECT_EQ(text(main_ids::bank), "p2");
-        EXPECT_EQ(text(main_ids::number), "5");
-        EXPECT_EQ(text(main_ids::name), "Preset Two Five ");
-    }
-}
-
-TEST_F(panel_test, a_bank_node_offers_its_bank_for_move_and_copy) {
-    fill();
-    window.select_node(entry(mix_dump, 2, 9));
-    window.select_node(entry(program_dump, 2, 5)->parent());
-    EXPECT_PANEL(state(), true, false, false, true);
-    EXPECT_EQ(text(main_ids::bank), "p2");
-    EXPECT_EQ(text(main_ids::number), "9");  // kept from the Mix
-    EXPECT_EQ(text(main_ids::name), "Mix Card One    ");
-}
-
-TEST_F(panel_test, unchecked_update_boxes_keep_what_the_user_typed) {
-    fill();
-    put(program_dump, 0, 1, u"User One");
-    click(main_ids::update_bank);  // unchecks; changes nothing yet
-    window.select_node(entry(program_dump, 2, 5));
-    EXPECT_EQ(text(main_ids::bank), "");
-    set_text(main_ids::bank, "c7");
-    window.select_node(entry(program_dump, 0, 1));
-    EXPECT_EQ(text(main_ids::bank), "c7");
-    EXPECT_EQ(text(main_ids::number), "1");
-    EXPECT_EQ(text(main_ids::name), "User One        ");
-    window.select_node(entry(program_dump, 0, 1)->parent());
-    EXPECT_EQ(text(main_ids::bank), "c7");
-
-    click(main_ids::update_bank);
-    click(main_ids::update_number);
-    set_text(main_ids::number, "77");
-    window.select_node(entry(program_dump, 2, 5));
-    EXPECT_EQ(text(main_ids::bank), "p2");
-    EXPECT_EQ(text(main_ids::number), "77");
-    EXPECT_EQ(text(main_ids::name), "Preset Two Five ");
-}
 
 TEST_F(panel_test, selecting_by_the_tree_view_drives_the_panel) {
     fill();

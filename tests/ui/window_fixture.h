@@ -1,9 +1,9 @@
 #pragma once
 
-// A main window over its own library, with a scripted message box and file
-// chooser, and quick ways to fill the library and read the panel.
+// A Qt main window over its own library, with a scripted message box and
+// file chooser, and quick ways to fill the library and read the panel: for
+// what only the Qt face shows (the tree view, its model, the focus).
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <memory>
@@ -32,7 +32,6 @@ struct window_test : ::testing::Test {
     QString text(int id) { return edit(id)->text(); }
     void set_text(int id, const QString& text) { edit(id)->setText(text); }
     bool enabled(int id) { return find_control(&window, id)->isEnabled(); }
-    void set_checked(int id, bool on) { control<QCheckBox>(&window, id)->setChecked(on); }
     std::string label(const library_node* node) { return node ? narrow(node->label()) : std::string("(none)"); }
 };
 

@@ -143,12 +143,18 @@ private:
     std::deque<std::function<void(main_window_logic&)>> steps_;
 };
 
-// The two bars as the user would see them.
+// The two bars as the user would see them, and the highest position each
+// was given (a bar may reach its end and be reset within one step).
 struct fake_bars : transfer_bars {
     int maximum[2] = {100, 100};
     int position[2] = {0, 0};
+    int highest[2] = {0, 0};
     void set_range(transfer_bar bar, int m) override { maximum[static_cast<int>(bar)] = m; }
-    void set_position(transfer_bar bar, int p) override { position[static_cast<int>(bar)] = p; }
+    void set_position(transfer_bar bar, int p) override {
+        const int i = static_cast<int>(bar);
+        position[i] = p;
+        highest[i] = std::max(highest[i], p);
+    }
 };
 
 class fake_window : public window_face {

@@ -15,6 +15,7 @@
 #include "data/text.h"
 #include "library/library_tree.h"
 #include "tests/app/support/fake_face.h"
+#include "tests/support/sample_dumps.h"
 #include "tests/support/scripted_file_chooser.h"
 #include "tests/support/scripted_message_box.h"
 
@@ -49,6 +50,11 @@ struct window_logic_test : ::testing::Test {
         while (limit-- > 0 && face.notifications.deliver_one(*logic)) {
         }
     }
+    // Loads a record without asking, and finds an entry.
+    void put(message_kind kind, int bank, int number, std::u16string_view name) {
+        testing::put(library, box, kind, bank, number, name);
+    }
+    library_node* entry(message_kind kind, int bank, int number) const { return library.find_entry(kind, bank, number); }
     std::string label(const library_node* node) const {
         return node ? narrow(node->label()) : std::string("(none)");
     }

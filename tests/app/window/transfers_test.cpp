@@ -1,0 +1,194 @@
+// The transfers through the window over the scripted devices: requests one
+// after another, the counters, the two bars as the logic sets them, sends
+// behind gets, unasked dumps, and a closed output.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "data/request_text.h"
+#include "tests/app/support/ports_fixture.h"
+
+namespace patchwarden {
+namespace {
+
+using namespace testing;
+
+byte_vector request(std::u16string_view text) {
+    scripted_message_box quiet;
+    outgoing_queue list;
+    EXPECT_TRUE(parse_request_text(text, list, quiet));
+    return list.empty() ? byte_vector() : list.front().bytes;
+}
+
+byte_vector program(int bank, int number, std::u16string_view name = u"Reply") {
+    return dump_bytes(program_dump, bank, number, name);
+}
+
+struct transfer_test : ports_window_test {
+    void SetUp() override {
+        ports_window_test::SetUp();
+        configure(config_choice{});
+        ASSERT_EQ(text(main_ids::midi_in), u"In 0");
+        ASSERT_EQ(text(main_ids::midi_out), u"Out 0");
+    }
+    // A block arrives on the open input (posting its notification).
+    void arrive(const byte_vector& message) { ASSERT_TRUE(devices.open_in && devices.open_in->deliver(message)); }
+    std::size_t slices() const { return devices.slices().size(); }
+    bool slices_reach(std::size_t n) {
+        return wait_until([&] { return slices() >= n; });
+    }
+    // A bar as it shows: (range end, position), a position beyond the
+    // range showing as its end.
+    std::pair<int, int> shown(transfer_bar bar) const {
+        const int i = static_cast<int>(bar);
+        const int end = face.bar_state.maximum[i];
+        return {end, std::clamp(face.bar_state.position[i], 0, end)};
+    }
+    std::pair<int, int> receive_bar() const { return shown(transfer_bar::receive); }
+};
+
+// An empty bar: the range 0..0.
+const std::pair<int, int> empty_bar{0, 0};
+
+TEST_F(transfer_test, requests_go_out_one_after_another_as_their_replies_arrive) {
+    get(u"pu:0;pu:1;pu:2");
+    EXPECT_TRUE(text(main_ids::request).empty());
+    handle_posted();
+    struct step {
+        std::size_t queued, sent;
+        int pending;
+        std::pair<int, int> bar;
+    };
+    // After Get It, then after each reply.
+    const step steps[] = {{2, 1, 1, {3, 0}}, {1, 2, 1, {3, 1}}, {0, 3, 1, {3, 2}}, {0, 3, 0, empty_bar}};
+    for (int n = 0; n < 4; ++n) {
+        SCOPED_TRACE(n);
+        if (n > 0) {
+            arrive(program(0, n - 1));
+            handle_posted();
+        }
+        const step& s = steps[n];
+        EXPECT_EQ(logic->send_queue().size(), s.queued);
+        EXPECT_EQ(logic->counters().pending_replies, s.pending);
+        EXPECT_EQ(receive_bar(), s.bar);
+        ASSERT_TRUE(slices_reach(s.sent));
+        EXPECT_EQ(slices(), s.sent);
+    }
+    const auto sent = devices.slices();
+    for (int n = 0; n < 3; ++n) EXPECT_EQ(sent[n].bytes, request(u"pu:" + decimal(n)));
+    for (int n = 0; n < 3; ++n) EXPECT_NE(library.find_entry(program_dump, 0, n), nullptr);
+    EXPECT_EQ(logic->counters().replies_expected, 0);
+    EXPECT_EQ(logic->counters().replies_received, 0);
+}
+
+TEST_F(transfer_test, a_second_get_waits_behind_the_first) {
+    get(u"pu:0");
+    get(u"pu:1;mu:2");
+    handle_posted();
+    EXPECT_EQ(logic->counters().replies_expected, 3);
+    EXPECT_EQ(logic->send_queue().size(), 2u);
+    ASSERT_TRUE(slices_reach(1));
+    arrive(program(0, 0));
+    handle_posted();
+    ASSERT_TRUE(slices_reach(2));
+    EXPECT_EQ(devices.slices()[1].bytes, request(u"pu:1"));
+    EXPECT_EQ(logic->send_queue().size(), 1u);
+    EXPECT_EQ(receive_bar(), std::make_pair(3, 1));
+}
+
+TEST_F(transfer_test, a_bank_send_goes_out_in_one_run_and_the_send_bar_follows_the_bytes) {
+    for (int n = 0; n < 128; ++n) put(program_dump, 0, n, u"Bank entry");
+    select(library.find_entry(program_dump, 0, 0)->parent());
+    devices.hold = true;  // the device keeps the first chunk until told
+    click(main_ids::send);
+    handle_posted();
+    EXPECT_TRUE(logic->send_queue().empty());
+    EXPECT_EQ(logic->counters().bytes_queued, 128u * 2350u);
+    EXPECT_EQ(logic->counters().pending_replies, 0);
+    EXPECT_EQ(shown(transfer_bar::send), std::make_pair(1175, 0));
+    ASSERT_TRUE(wait_until([&] { return ports->out().queued() == 127; }));
+
+    devices.hold = false;
+    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
+    EXPECT_EQ(face.bar_state.highest[static_cast<int>(transfer_bar::send)], 1175);
+    EXPECT_EQ(shown(transfer_bar::send), std::make_pair(1, 0));
+    EXPECT_EQ(logic->counters().bytes_sent, 0u);
+    byte_vector expected, sent;
+    outgoing_queue walk;
+    library.walk_subtree(library.root(), walk);
+    for (const auto& m : walk) append(expected, m.bytes);
+    for (const auto& s : devices.slices()) append(sent, s.bytes);
+    EXPECT_EQ(sent, expected);
+}
+
+TEST_F(transfer_test, a_send_waits_behind_a_get_for_all_its_replies) {
+    set_checked(main_ids::ask, false);
+    put(program_dump, 3, 7, u"To send");
+    get(u"pu");
+    select(library.find_entry(program_dump, 3, 7));
+    click(main_ids::send);
+    handle_posted();
+    ASSERT_TRUE(slices_reach(1));
+    EXPECT_EQ(logic->counters().pending_replies, 128);
+    for (int n = 0; n < 128; ++n) {
+        EXPECT_EQ(logic->send_queue().size(), 1u) << n;
+        arrive(program(0, n));
+        handle_posted();
+    }
+    EXPECT_TRUE(logic->send_queue().empty());
+    const byte_vector dump = make_outgoing(*library.record_of(library.find_entry(program_dump, 3, 7))).bytes;
+    ASSERT_TRUE(slices_reach(4));  // 1024 + 1024 + 302 bytes
+    byte_vector sent;
+    for (std::size_t i = 1; i < slices(); ++i) append(sent, devices.slices()[i].bytes);
+    EXPECT_EQ(sent, dump);
+    EXPECT_EQ(receive_bar(), empty_bar);
+}
+
+TEST_F(transfer_test, an_unasked_dump_is_taken_in_and_counted) {
+    arrive(program(2, 9, u"From the panel"));
+    handle_posted();
+    ASSERT_NE(library.find_entry(program_dump, 2, 9), nullptr);
+    EXPECT_EQ(logic->counters().replies_received, 1);
+    EXPECT_EQ(logic->counters().replies_expected, 0);
+    EXPECT_EQ(logic->counters().pending_replies, -1);
+    EXPECT_EQ(receive_bar(), empty_bar);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// With the output closed the request goes nowhere and the queue waits for
+// its reply; Con&fig, confirmed or cancelled, lets it move on at once.
+TEST_F(transfer_test, a_closed_output_holds_the_queue_until_config) {
+    for (const bool confirm : {true, false}) {
+        SCOPED_TRACE(confirm);
+        devices.dead_outputs = {0};
+        configure(config_choice{});
+        ASSERT_EQ(text(main_ids::midi_out), u"closed");
+        get(u"pu:5;pu:6");
+        handle_posted();
+        EXPECT_EQ(logic->counters().pending_replies, 1);
+        EXPECT_EQ(logic->send_queue().size(), 1u);
+
+        devices.dead_outputs.clear();
+        const std::size_t before = slices();
+        config_choice choice;
+        choice.ok = confirm;
+        configure(choice);
+        handle_posted();
+        EXPECT_TRUE(logic->send_queue().empty());
+        EXPECT_EQ(logic->counters().pending_replies, 1);  // pu:6 is out and awaits its reply
+        if (confirm) {
+            EXPECT_EQ(text(main_ids::midi_out), u"Out 0");
+            ASSERT_TRUE(slices_reach(before + 1));
+            EXPECT_EQ(devices.slices().back().bytes, request(u"pu:6"));
+        } else {
+            EXPECT_EQ(text(main_ids::midi_out), u"closed");
+            EXPECT_EQ(slices(), before);
+        }
+        configure([](dialog_logic& l, fake_dialog& d) { d.click(l, config_ids::cancel); });
+    }
+}
+
+}  // namespace
+}  // namespace patchwarden
