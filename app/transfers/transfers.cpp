@@ -1,5 +1,6 @@
 #include "app/transfers/transfers.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "data/a6_message.h"
@@ -80,12 +81,20 @@ void transfers::bytes_sent(std::int32_t bytes) {
     counters_.bytes_sent += static_cast<std::uint32_t>(bytes);
     // A 32-bit count in units of 256 bytes always fits an int.
     bars_.set_position(transfer_bar::send, static_cast<int>(counters_.bytes_sent / 256));
-    if (counters_.bytes_sent == counters_.bytes_queued) {
-        bars_.set_range(transfer_bar::send, 1);
-        bars_.set_position(transfer_bar::send, 0);
-        counters_.bytes_queued = 0;
-        counters_.bytes_sent = 0;
-    }
+    reset_send_bar_when_done();
+}
+
+void transfers::forget_unsent(std::uint32_t bytes) {
+    counters_.bytes_queued -= std::min(bytes, counters_.bytes_queued);
+    reset_send_bar_when_done();
+}
+
+void transfers::reset_send_bar_when_done() {
+    if (counters_.bytes_sent < counters_.bytes_queued) return;
+    bars_.set_range(transfer_bar::send, 1);
+    bars_.set_position(transfer_bar::send, 0);
+    counters_.bytes_queued = 0;
+    counters_.bytes_sent = 0;
 }
 
 void transfers::release() {

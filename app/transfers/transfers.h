@@ -82,11 +82,18 @@ public:
     // The ports were configured anew: awaited replies that may never come
     // hold the queue no longer.
     void release();
+    // midi_out was closed with this many bytes handed to it that will never
+    // be reported sent: the send bar waits for them no more, and resets once
+    // the chunks already reported have been counted.
+    void forget_unsent(std::uint32_t bytes);
 
     const outgoing_queue& send_queue() const { return send_queue_; }
     const transfer_counters& counters() const { return counters_; }
 
 private:
+    // Every byte handed over has been reported sent (or forgotten).
+    void reset_send_bar_when_done();
+
     library_tree& library_;
     message_box& box_;
     sysex_in& in_;

@@ -10,6 +10,7 @@
 #include "app/window/selection_panel.h"
 #include "app/window/window_face.h"
 #include "data/bank_naming.h"
+#include "data/text.h"
 #include "library/library_commands.h"
 #include "library/library_tree.h"
 
@@ -141,6 +142,14 @@ void main_window_logic::configure() {
         face_.run_dialog(dialog);
     }
     refresh_device_fields();
+    // Closing the output dropped what it had not sent yet; the user hears of
+    // it once, and the send bar stops waiting for it.
+    const std::int64_t unsent = ports_->out().take_discarded_bytes();
+    if (unsent > 0) {
+        transfers_->forget_unsent(static_cast<std::uint32_t>(unsent));
+        box_.show(fill(u"%s bytes were not sent: the MIDI output was closed before they went out.", {decimal(unsent)}),
+                  u"", box_buttons::ok, box_icon::error);
+    }
     transfers_->release();
     // A queue that waited for replies moves on now, not only when the next
     // block arrives.

@@ -190,5 +190,60 @@ TEST_F(transfer_test, a_closed_output_holds_the_queue_until_config) {
     }
 }
 
+// The send bar counts whole units of 256 bytes: a Mix of 1180 bytes is a
+// range of 4, not 5.
+TEST_F(transfer_test, the_send_bar_range_counts_whole_units_of_256_bytes) {
+    put(mix_dump, 0, 7, u"Odd size");
+    select(library.find_entry(mix_dump, 0, 7));
+    devices.hold = true;
+    click(main_ids::send);
+    handle_posted();
+    EXPECT_EQ(logic->counters().bytes_queued, 1180u);
+    EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::send)], 4);
+    devices.hold = false;
+    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
+}
+
+// Con&fig in the middle of a Send closes the output with bytes unsent: the
+// user is told once how many, and the send bar resets as soon as the chunks
+// that did go out are counted.
+TEST_F(transfer_test, config_during_a_send_tells_the_bytes_not_sent_once_and_resets_the_send_bar) {
+    for (int n = 0; n < 128; ++n) put(program_dump, 0, n, u"Bank entry");
+    const std::uint32_t bank_bytes = 128u * 2350u;
+    for (const std::size_t chunks_first : {std::size_t{0}, std::size_t{5}}) {
+        SCOPED_TRACE(chunks_first);
+        box.shown.clear();
+        select(library.find_entry(program_dump, 0, 0)->parent());
+        devices.hold = chunks_first == 0;
+        const std::size_t before = slices();
+        click(main_ids::send);
+        handle_posted();
+        if (chunks_first > 0) {
+            ASSERT_TRUE(slices_reach(before + chunks_first));
+            devices.hold = true;
+        }
+        configure(config_choice{});
+        devices.hold = false;
+        ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
+        EXPECT_EQ(shown(transfer_bar::send).second, 0);
+        EXPECT_EQ(logic->counters().bytes_sent, 0u);
+
+        ASSERT_EQ(box.shown.size(), 1u);
+        const std::u16string& said = box.shown[0].text;
+        EXPECT_NE(said.find(u" bytes were not sent: the MIDI output was closed before they went out."),
+                  std::u16string::npos);
+        const int unsent = decimal_value(said);
+        if (chunks_first == 0) {
+            EXPECT_EQ(unsent, static_cast<int>(bank_bytes));
+        } else {
+            EXPECT_GT(unsent, 0);
+            EXPECT_LT(unsent, static_cast<int>(bank_bytes));
+        }
+        configure(config_choice{});
+        handle_posted();
+        EXPECT_EQ(box.shown.size(), 1u);
+    }
+}
+
 }  // namespace
 }  // namespace patchwarden
