@@ -14,9 +14,9 @@
 #include "data/bytes.h"
 #include "data/text.h"
 #include "library/library_tree.h"
-#include "tests/support/sample_dumps.h"
+#include "tests/support/dumps.h"
 #include "tests/support/scripted_file_chooser.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/test_files.h"
 #include "ui/files/file_chooser.h"
 #include "ui/qt_message_box.h"
 

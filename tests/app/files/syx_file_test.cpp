@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -28,81 +24,13 @@
 #include "app/files/file_system.h"
 #include "app/files/syx_file.h"
 #include "data/a6_message.h"
+#include "tests/support/dumps.h"
+#include "tests/support/test_files.h"
 
 namespace patchwarden {
 namespace {
 
-// A Program, Mix or Global Data dump with a body that tells it apart.
-byte_vector dump_bytes(message_kind kind, int bank, int number, std::u16string_view name) {
-    a6_message record(kind, bank, number);
-    record.data.resize(kind == program_dump ? program_body_size : kind == mix_dump ? mix_body_size : global_body_size);
-    std::mt19937 random(7919u + static_cast<unsigned>(bank * 128 + number) + (kind == mix_dump ? 100000u : 0u));
-    for (auto& byte : record.data) byte = static_cast<std::uint8_t>(random());
-    if (kind != global_dump) set_name(record, name);
-    return encode_message(record);
-}
-
-byte_vector read_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return byte_vector(std::istreambuf_iterator<char>(in), {});
-}
-
-void write_bytes(const std::filesystem::path& path, const byte_vector& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-void append(byte_vector& to, const byte_vector& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
-
-// A fresh folder under the system's temporary folder, removed at the end.
-class temp_folder {
-public:
-    temp_folder() {
-        const auto base = std::filesystem::temp_directory_path();
-        for (auto n = std::chrono::steady_clock::now().time_since_epoch().count();; ++n) {
-            path_ = base / ("pw_syx_test_" + std::to_string(n));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-    }
-    ~temp_folder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    temp_folder(const temp_folder&) = delete;
-    temp_folder& operator=(const temp_folder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    // Every entry of the folder (to find left-over temporary files).
-    std::vector<std::string> entries() const {
-        std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename().string());
-        return out;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-// A library of every kind: Programs of two banks given out of order,
-// Mixes, the Global Data.
-byte_vector mixed_file() {
-    byte_vector bytes;
-    append(bytes, dump_bytes(program_dump, 3, 7, u"Card One Seven"));
-    append(bytes, dump_bytes(program_dump, 0, 100, u"User Hundred"));
-    append(bytes, dump_bytes(program_dump, 3, 2, u"Card One Two"));
-    append(bytes, dump_bytes(mix_dump, 2, 5, u"Mix Card One"));
-    append(bytes, dump_bytes(global_dump, -1, -1, u""));
-    append(bytes, dump_bytes(program_dump, 0, 0, u"User Zero"));
-    return bytes;
-}
-
-// Writes the first blocks, then fails.
-block_writer failing_after(int blocks) {
-    auto count = std::make_shared<int>(0);
-    return [count, blocks](std::FILE* file, std::span<const std::uint8_t> block) {
-        if ((*count)++ >= blocks) return false;
-        return std::fwrite(block.data(), 1, block.size(), file) == block.size();
-    };
-}
+using namespace testing;
 
 TEST(syx_file, reading_in_any_block_size_hands_on_the_same_candidates) {
     temp_folder folder;

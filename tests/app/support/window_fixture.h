@@ -15,7 +15,7 @@
 #include "data/text.h"
 #include "library/library_tree.h"
 #include "tests/app/support/fake_face.h"
-#include "tests/support/sample_dumps.h"
+#include "tests/support/dumps.h"
 #include "tests/support/scripted_file_chooser.h"
 #include "tests/support/scripted_message_box.h"
 

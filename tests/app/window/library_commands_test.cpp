@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/app/support/window_fixture.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/test_files.h"
 
 namespace patchwarden {
 namespace {

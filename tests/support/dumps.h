@@ -1,8 +1,10 @@
 #pragma once
 
-// Program, Mix and Global Data records for tests, each with a body that
-// tells it apart from the others, as records and as the bytes of their
-// messages, and a way to load one into a library without asking.
+// Dumps for tests: Program, Mix and Global Data records whose bodies tell
+// them apart (the same bank, number and seed give the same bytes, so a
+// test can make again what it expects to read back), their bytes as the
+// instrument sends them, a file's worth of every kind, and a way to load
+// one into a library without asking.
 
 #include <cstdint>
 #include <memory>
@@ -16,7 +18,6 @@
 
 namespace patchwarden::testing {
 
-// A Program or Mix record with a body that tells it apart from others.
 inline a6_message make_dump(message_kind kind, int bank, int number, std::u16string_view name, unsigned seed = 1) {
     a6_message record(kind, bank, number);
     record.data.resize(kind == program_dump ? program_body_size : kind == mix_dump ? mix_body_size : global_body_size);
@@ -38,8 +39,19 @@ inline byte_vector dump_bytes(message_kind kind, int bank, int number, std::u16s
     return encode_message(record);
 }
 
-inline void append(byte_vector& to, const byte_vector& bytes) {
-    to.insert(to.end(), bytes.begin(), bytes.end());
+inline void append(byte_vector& to, const byte_vector& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+
+// A library of every kind: Programs of two banks given out of order,
+// Mixes, the Global Data.
+inline byte_vector mixed_file() {
+    byte_vector bytes;
+    append(bytes, dump_bytes(program_dump, 3, 7, u"Card One Seven"));
+    append(bytes, dump_bytes(program_dump, 0, 100, u"User Hundred"));
+    append(bytes, dump_bytes(program_dump, 3, 2, u"Card One Two"));
+    append(bytes, dump_bytes(mix_dump, 2, 5, u"Mix Card One"));
+    append(bytes, dump_bytes(global_dump, -1, -1, u""));
+    append(bytes, dump_bytes(program_dump, 0, 0, u"User Zero"));
+    return bytes;
 }
 
 }  // namespace patchwarden::testing
