@@ -75,7 +75,8 @@ std::string help_text() {
            "                       paced at the MIDI wire rate\n"
            "  --emulator-speed=N   the same, at N times the wire rate (0 to 1000; 0: instant)\n"
            "  --help               show this help and end\n"
-           "  --version            show the version and end\n";
+           "  --version            show the version and end\n"
+           "  FILE...              .syx files to load at start, in order, as Load loads them\n";
 }
 
 }  // namespace patchwarden

@@ -1,6 +1,7 @@
 // Patchwarden: a librarian for the Alesis A6 Andromeda.
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -106,6 +107,11 @@ int main(int argc, char** argv) {
     main_window window(library, box, files, &ports);
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
     window.show();
+    // The files named on the command line load into the window once it
+    // shows, as Load loads them.
+    std::vector<std::u16string> paths;
+    for (const std::string& file : options.files) paths.push_back(QFile::decodeName(file.c_str()).toStdU16String());
+    if (!paths.empty()) window.load_files_later(std::move(paths));
     app.exec();
     return 0;
 }

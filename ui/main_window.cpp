@@ -2,46 +2,28 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
-#include <algorithm>
 
 #include "app/dialogs/dialog_templates.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
+#include "ui/controls/progress_bars.h"
+#include "ui/files/dropped_files.h"
 #include "ui/library_model.h"
 #include "ui/program_icon.h"
 
 namespace patchwarden {
 
 namespace {
-
-// The two progress bars of the transfers. A range of 0 shows an empty bar
-// (a Qt bar of range 0..0 would show a busy animation instead), and a
-// position beyond the range shows as its end.
-class window_bars : public transfer_bars {
-public:
-    window_bars(QProgressBar* receive, QProgressBar* send) : bars_{receive, send} {}
-
-    void set_range(transfer_bar bar, int maximum) override {
-        const auto i = static_cast<std::size_t>(bar);
-        maximum_[i] = maximum;
-        bars_[i]->setRange(0, maximum > 0 ? maximum : 1);
-    }
-    void set_position(transfer_bar bar, int position) override {
-        const auto i = static_cast<std::size_t>(bar);
-        bars_[i]->setValue(maximum_[i] > 0 ? std::clamp(position, 0, maximum_[i]) : 0);
-    }
-
-private:
-    QProgressBar* bars_[2];
-    int maximum_[2] = {100, 100};
-};
 
 // Entry labels line up in columns in a fixed-pitch font.
 QFont fixed_pitch_font() {
@@ -66,7 +48,7 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     setModal(false);
 
     tree_ = control<QTreeView>(this, main_ids::tree);
-    bars_ = std::make_unique<window_bars>(control<QProgressBar>(this, main_ids::receive_bar),
+    bars_ = std::make_unique<progress_bars>(control<QProgressBar>(this, main_ids::receive_bar),
                                           control<QProgressBar>(this, main_ids::send_bar));
     model_ = new library_model(library, this);
     tree_->setModel(model_);
@@ -105,6 +87,10 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     };
     connect(tree_, &QTreeView::expanded, this, [follow_view](const QModelIndex& index) { follow_view(index, true); });
     connect(tree_, &QTreeView::collapsed, this, [follow_view](const QModelIndex& index) { follow_view(index, false); });
+
+    // .syx files dropped on the window (the tree included) load as Load
+    // loads them.
+    setAcceptDrops(true);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -172,6 +158,23 @@ void main_window::show_placed(const library_node* node, int button_id) {
     } else {
         tree_->setFocus();
     }
+}
+
+void main_window::load_files_later(std::vector<std::u16string> paths) {
+    // Once the event that brought them is over: the replace prompts run
+    // nested loops, which a drop must not wait for.
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)] { logic_->load_files(paths); });
+}
+
+void main_window::dragEnterEvent(QDragEnterEvent* event) {
+    if (!syx_files_in(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void main_window::dropEvent(QDropEvent* event) {
+    std::vector<std::u16string> paths = syx_files_in(event->mimeData());
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    load_files_later(std::move(paths));
 }
 
 void main_window::keyPressEvent(QKeyEvent* event) {

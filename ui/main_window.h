@@ -10,6 +10,8 @@
 
 #include <QIcon>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/window/main_window_logic.h"
 #include "app/window/window_face.h"
@@ -50,11 +52,17 @@ public:
     midi_ports& ports() const { return logic_->ports(); }
     void set_save_writer(block_writer writer) { logic_->set_save_writer(std::move(writer)); }
 
+    // Loads the files, in order, as Load does, once the events waiting now
+    // have been handled.
+    void load_files_later(std::vector<std::u16string> paths);
+
 protected:
     // The transport's notifications, also inside nested loops.
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     dialog_controls& controls() override { return *this; }

@@ -25,7 +25,7 @@ std::u16string proposed_file_name(std::u16string label) {
     return label + u".syx";
 }
 
-void load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
+bool load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
                    const std::function<bool()>& ask) {
     const read_result result = read_syx_file(std::filesystem::path(path), [&](byte_vector&& candidate) {
         auto record = std::make_unique<a6_message>(parse_message(std::move(candidate)));
@@ -36,6 +36,14 @@ void load_syx_file(library_tree& library, message_box& box, const std::u16string
         box.show(fill(u"Can't open %s", {path}), u"", box_buttons::ok, box_icon::error);
     } else if (result == read_result::read_failed) {
         box.show(fill(u"Can't read all of %s", {path}), u"", box_buttons::ok, box_icon::error);
+    }
+    return result != read_result::stopped;
+}
+
+void load_syx_files(library_tree& library, message_box& box, const std::vector<std::u16string>& paths,
+                    const std::function<bool()>& ask) {
+    for (const std::u16string& path : paths) {
+        if (!load_syx_file(library, box, path, ask)) return;
     }
 }
 

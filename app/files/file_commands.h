@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/files/syx_file.h"
 #include "data/message_box.h"
@@ -24,9 +25,16 @@ class library_tree;
 std::u16string proposed_file_name(std::u16string label);
 
 // Loads the file at path into the library; ask tells, before each
-// insertion, whether replacing asks first.
-void load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
+// insertion, whether replacing asks first. False when the user stopped the
+// load with Cancel.
+bool load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
                    const std::function<bool()>& ask);
+
+// Loads each file in order, as Load does; Cancel at a prompt stops there,
+// the files after it included. For the files named on the command line and
+// the files dropped on the window.
+void load_syx_files(library_tree& library, message_box& box, const std::vector<std::u16string>& paths,
+                    const std::function<bool()>& ask);
 
 // Load: asks for a file, then loads it.
 void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask);

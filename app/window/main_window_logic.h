@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/dialogs/dialog_logic.h"
 #include "app/files/syx_file.h"
@@ -67,6 +68,10 @@ public:
     const transfer_counters& counters() const { return transfers_->counters(); }
     // Replaces the writer of Save, to test write failures.
     void set_save_writer(block_writer writer) { save_writer_ = std::move(writer); }
+
+    // Loads files named on the command line or dropped on the window, in
+    // order, as Load does.
+    void load_files(const std::vector<std::u16string>& paths);
 
     // The commands.
     void load_syx();

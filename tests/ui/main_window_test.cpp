@@ -3,8 +3,11 @@
 // closes it, the close box quits, Enter in a field clicks nothing, Enter on
 // a focused button clicks it.
 
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -51,6 +54,28 @@ TEST_F(window_fixture, initial_state_after_start) {
     EXPECT_EQ(metrics.horizontalAdvance("0000"), metrics.horizontalAdvance("MMMM"));
     const auto sizes = window->windowIcon().availableSizes();
     for (int size : {16, 32, 48}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
+// .syx files dropped on the window load as Load loads them; a drag that
+// holds none is not taken.
+TEST_F(window_fixture, syx_files_dropped_on_the_window_load) {
+    testing::temp_folder folder;
+    testing::write_bytes(folder.path() / "drop.SYX", testing::dump_bytes(program_dump, 0, 3, u"Dropped"));
+    QMimeData other, files;
+    other.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("notes.txt"))),
+                   QUrl(QStringLiteral("https://example.org/a.syx"))});
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("drop.SYX")))});
+    for (QMimeData* data : {&other, &files}) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        EXPECT_EQ(enter.isAccepted(), data == &files);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &drop);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_NE(library.find_entry(program_dump, 0, 3), nullptr);
+    EXPECT_EQ(library.root()->child_count(), 1);
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(window_fixture, escape_never_closes_but_the_close_box_quits) {

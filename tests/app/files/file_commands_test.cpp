@@ -226,6 +226,27 @@ TEST_F(file_fixture, cancel_stops_at_its_message_across_read_blocks) {
     EXPECT_EQ(library.find_entry(program_dump, 0, 40), nullptr);
 }
 
+// Files named on the command line or dropped on the window load in order
+// as Load loads them: what cannot be opened is told and the next one
+// loads; Cancel at a prompt stops there, the files after it included.
+TEST_F(file_fixture, files_given_at_once_load_in_order_and_cancel_stops_the_rest) {
+    write_bytes(folder.path() / "a.syx", dump_bytes(program_dump, 0, 1, u"From a"));
+    write_bytes(folder.path() / "b.syx", dump_bytes(program_dump, 0, 1, u"From b"));
+    write_bytes(folder.path() / "c.syx", dump_bytes(program_dump, 0, 2, u"From c"));
+    box.answers = {box_answer::yes};
+    logic->load_files({folder.file("a.syx"), folder.file("missing.syx"), folder.file("b.syx"), folder.file("c.syx")});
+    EXPECT_EQ(box.texts(), (std::vector<std::u16string>{u"Can't open " + folder.file("missing.syx"),
+                                                       box.shown.at(1).text}));
+    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 From b          ");
+    EXPECT_EQ(label(entry(program_dump, 0, 2)), "002 From c          ");
+
+    box.shown.clear();
+    box.answers = {box_answer::cancel};
+    logic->load_files({folder.file("a.syx"), folder.file("c.syx")});
+    EXPECT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 From b          ");
+}
+
 TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
     load(folder.file("missing.syx"));
     ASSERT_EQ(box.shown.size(), 1u);

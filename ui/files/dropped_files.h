@@ -1,0 +1,16 @@
+#pragma once
+
+// The .syx files among what is dragged onto the window: local files whose
+// names end in ".syx" (in any case), in the order given. Anything else
+// (other files, links to the web, text) is not taken.
+
+#include <string>
+#include <vector>
+
+class QMimeData;
+
+namespace patchwarden {
+
+std::vector<std::u16string> syx_files_in(const QMimeData* data);
+
+}  // namespace patchwarden
