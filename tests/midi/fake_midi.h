@@ -5,6 +5,7 @@
 // be read off it), every slice is kept with its time, and any operation can
 // be made to fail.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -217,7 +218,7 @@ public:
                 started_ = false;
             }
             if (back) {
-                std::memcpy(back->data, sys_.in_reset_bytes.data(), sys_.in_reset_bytes.size());
+                std::copy(sys_.in_reset_bytes.begin(), sys_.in_reset_bytes.end(), back->data);
                 back->bytes_recorded = static_cast<std::uint32_t>(sys_.in_reset_bytes.size());
                 callback_(*this, mim_longdata, instance_, back);
             }
