@@ -139,7 +139,7 @@ $(WINE_PREFIX)/.ready:
 test-windows: windows-configure
 	cmake --build build-windows -j$(JOBS)
 	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
-	-$(WINE_ENV) $(WINESERVER) -k 2>/dev/null
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
 	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 -j$(JOBS)
 
 # The installer, made with NSIS from the program without its debugging
@@ -160,7 +160,7 @@ windows-installer: windows
 windows-screenshot: windows-configure
 	cmake --build build-windows -j$(JOBS) --target window_scene
 	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
-	-$(WINE_ENV) $(WINESERVER) -k 2>/dev/null
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
 	rm -f build-windows/scene-ready build-windows/scene-taken
 	cd build-windows && $(XVFB) sh -c '\
 	  env $(WINE_ENV) $(WINE) win32/tests/window_scene.exe & \
