@@ -3,8 +3,11 @@
 #   make test   build and run the test suite, then the sanitizer builds of it,
 #               then the sequencer tests against the kernel (make test-kernel)
 # and, for developers,
-#   make test-windows  cross-build the core and its tests for Windows, run them under Wine
-#   make deb           the Debian package
+#   make windows            cross-build the Windows program, build-windows/patchwarden.exe
+#   make test-windows       the same with the tests, run under Wine on a virtual display
+#   make windows-installer  the Windows installer, build-windows/patchwarden-<version>-setup.exe
+#   make windows-screenshot docs/windows-window.png, the Windows window under Wine
+#   make deb                the Debian package
 
 SHELL := /bin/bash
 JOBS ?= 2
@@ -21,15 +24,25 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_parse_message fuzz_split_messages fuzz_request_text fuzz_library fuzz_syx_file
 
 # The Windows cross build: Debian's mingw-w64, GoogleTest from the sources in
-# libgtest-dev, Wine to run the tests. Wine keeps its Windows set-up (the
-# prefix) in the build folder; making it takes several seconds the first time.
-WINDOWS_PACKAGES := cmake make libgtest-dev g++-mingw-w64-x86-64 wine64
+# libgtest-dev, icoutils for the program icon, Wine on a virtual display
+# (xvfb) with its fonts to run the tests, NSIS for the installer, ImageMagick
+# for the screenshot. Wine keeps its Windows set-up (the prefix) in the build
+# folder; making it takes several seconds the first time. Its windows are
+# not left to a window manager (there is none on the virtual display, and
+# Wine would wait for one whenever a window hides).
+WINDOWS_PACKAGES := cmake make libgtest-dev g++-mingw-w64-x86-64 wine64 fonts-wine icoutils xvfb xauth \
+                    nsis imagemagick
 WINE := /usr/lib/wine/wine64
-WINE_ENV := WINEPREFIX=$(CURDIR)/build-windows/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+WINESERVER := /usr/lib/wine/wineserver
+WINE_PREFIX := $(CURDIR)/build-windows/wine-prefix
+WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+VERSION := $(shell sed -n 's/^project.Patchwarden VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+WINDOWS_INSTALLER := build-windows/patchwarden-$(VERSION)-setup.exe
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
-        bench fuzz deb clean
+        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot
 
 # Installs the Debian packages $(1) when any is missing, with the apt-get
 # options $(2); $(3) says who needs them. Without root (or password-less
@@ -104,13 +117,56 @@ test-kernel: build build-asan deps-kernel
 deb: build
 	cd build && cpack -G DEB
 
-# data/, library/ and midi/ (with the WinMM back end) and their tests, built
-# for Windows and run under Wine. The Qt window is not cross-built.
-test-windows: deps-windows
+windows-configure: deps-windows
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_COMMON) $(CCACHE_LAUNCHER)
-	cmake --build build-windows -j$(JOBS)
+
+# The Windows program: one static GUI program that needs nothing beyond
+# Windows.
+windows: windows-configure
+	cmake --build build-windows -j$(JOBS) --target patchwarden
+
+# The Wine prefix the Windows programs run in, made once.
+$(WINE_PREFIX)/.ready:
 	$(WINE_ENV) $(WINE) wineboot --init
-	cd build-windows && $(WINE_ENV) ctest --output-on-failure --timeout 600 -j$(JOBS)
+	$(WINE_ENV) $(WINE) reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+	$(WINE_ENV) $(WINESERVER) -w
+	touch $@
+
+# The core (data/, library/, midi/ with the WinMM back end, app/) and the
+# Windows program with their tests, built for Windows and run under Wine on
+# a virtual display. A Wine left running from an earlier display is ended
+# first.
+test-windows: windows-configure
+	cmake --build build-windows -j$(JOBS)
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
+	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 -j$(JOBS)
+
+# The installer, made with NSIS from the program without its debugging
+# information: the program in Program Files, a Start-menu entry and an
+# uninstaller that Windows lists. CI installs, starts and removes it under
+# Wine (packaging/windows/try_installer.sh).
+windows-installer: windows
+	mkdir -p build-windows/installer
+	x86_64-w64-mingw32-strip -o build-windows/installer/patchwarden.exe build-windows/patchwarden.exe
+	makensis -V2 -DVERSION=$(VERSION) -DPROGRAM=$(CURDIR)/build-windows/installer/patchwarden.exe \
+	  -DICON=$(CURDIR)/build-windows/win32/patchwarden.ico \
+	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) packaging/windows/patchwarden.nsi
+	@ls -l $(WINDOWS_INSTALLER)
+
+# docs/windows-window.png: the Windows window under Wine with a bank fetched
+# from the emulator, taken from the virtual display once the window is
+# ready, and cut to the window.
+windows-screenshot: windows-configure
+	cmake --build build-windows -j$(JOBS) --target window_scene
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
+	rm -f build-windows/scene-ready build-windows/scene-taken
+	cd build-windows && $(XVFB) sh -c '\
+	  env $(WINE_ENV) $(WINE) win32/tests/window_scene.exe & \
+	  for i in $$(seq 600); do [ -e scene-ready ] && break; sleep 0.1; done; \
+	  import -window root -trim +repage ../docs/windows-window.png; touch scene-taken; wait'
+	@file docs/windows-window.png
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true

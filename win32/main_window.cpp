@@ -1,0 +1,150 @@
+#include "win32/main_window.h"
+
+#include <commctrl.h>
+
+#include "app/dialogs/dialog_templates.h"
+#include "win32/library_tree_view.h"
+#include "win32/resources/resource_ids.h"
+
+namespace patchwarden {
+
+// The receive and send bars. A range of 0 shows an empty bar; Windows
+// shows a position beyond the range as its end.
+class main_window::progress_bars : public transfer_bars {
+public:
+    explicit progress_bars(const main_window& window) : window_(window) {}
+
+    void set_range(transfer_bar bar, int maximum) override {
+        maximum_[index(bar)] = maximum;
+        SendMessageW(bar_window(bar), PBM_SETRANGE32, 0, maximum > 0 ? maximum : 1);
+        if (maximum <= 0) SendMessageW(bar_window(bar), PBM_SETPOS, 0, 0);
+    }
+    void set_position(transfer_bar bar, int position) override {
+        SendMessageW(bar_window(bar), PBM_SETPOS, maximum_[index(bar)] > 0 ? position : 0, 0);
+    }
+
+private:
+    static std::size_t index(transfer_bar bar) { return static_cast<std::size_t>(bar); }
+    HWND bar_window(transfer_bar bar) const {
+        return GetDlgItem(window_.handle(), bar == transfer_bar::receive ? main_ids::receive_bar : main_ids::send_bar);
+    }
+
+    const main_window& window_;
+    int maximum_[2] = {100, 100};
+};
+
+main_window::main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports)
+    : dialog_window(main_window_template, nullptr, dialog_frame::main_window),
+      library_(library),
+      bars_(std::make_unique<progress_bars>(*this)) {
+    logic_ = std::make_unique<main_window_logic>(static_cast<window_face&>(*this), library, box, files, ports,
+                                                 notifications_);
+    set_logic(logic_.get());
+}
+
+main_window::~main_window() {
+    // The window goes while its logic still stands; then no notification
+    // of the transport reaches it any more.
+    if (handle()) DestroyWindow(handle());
+    set_logic(nullptr);
+    logic_.reset();
+}
+
+int main_window::run() {
+    return run_modal(nullptr);
+}
+
+HWND main_window::create() {
+    return create_modeless(nullptr);
+}
+
+transfer_bars& main_window::bars() {
+    return *bars_;
+}
+
+void main_window::on_created() {
+    notifications_.set_window(handle());
+    // Entry labels line up in columns in a fixed-pitch font.
+    SendMessageW(control(main_ids::tree), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(OEM_FIXED_FONT)), TRUE);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto icon = [instance](int metric_x, int metric_y) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(PW_PROGRAM_ICON), IMAGE_ICON,
+                                             GetSystemMetrics(metric_x), GetSystemMetrics(metric_y), 0));
+    };
+    large_icon_ = icon(SM_CXICON, SM_CYICON);
+    small_icon_ = icon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
+    SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+    tree_view_ = std::make_unique<library_tree_view>(control(main_ids::tree), library_,
+                                                     [this](library_node* node) { logic_->selection_changed(node); });
+}
+
+bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR&) {
+    switch (message) {
+    case WM_CLOSE:  // the close box, Alt+F4, the window menu; not Escape
+        logic_->close();
+        return true;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (tree_view_ && header->idFrom == static_cast<UINT_PTR>(main_ids::tree)) tree_view_->notified(*header);
+        return false;
+    }
+    case WM_SYSEX_DATA:
+        if (wparam != 0) return false;  // DM_SETDEFID
+        logic_->data_ready();
+        return true;
+    case WM_SYSEX_SENT:
+        if (lparam <= 0) return false;  // DM_REPOSITION
+        logic_->bytes_sent(static_cast<std::int32_t>(lparam));
+        return true;
+    case WM_SYSEX_ERROR: {
+        const std::unique_ptr<std::u16string> text(reinterpret_cast<std::u16string*>(lparam));
+        if (text) logic_->transport_error(std::move(*text));
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void main_window::on_destroy() {
+    notifications_.set_window(nullptr);
+    // Error texts posted but not yet shown are freed with the window.
+    MSG waiting;
+    while (PeekMessageW(&waiting, handle(), WM_SYSEX_ERROR, WM_SYSEX_ERROR, PM_REMOVE))
+        delete reinterpret_cast<std::u16string*>(waiting.lParam);
+    tree_view_.reset();
+    for (HICON* icon : {&large_icon_, &small_icon_}) {
+        if (*icon) DestroyIcon(*icon);
+        *icon = nullptr;
+    }
+}
+
+library_node* main_window::selected_node() const {
+    return tree_view_ ? tree_view_->selected() : nullptr;
+}
+
+void main_window::select_node(const library_node* node) {
+    if (tree_view_) tree_view_->select(node);
+}
+
+void main_window::show_placed(const library_node* node, int button_id) {
+    if (node && tree_view_) tree_view_->ensure_visible(node);
+    // The focus would otherwise go on from a disabled button to the next
+    // control that takes it.
+    HWND button = control(button_id);
+    HWND target = button && IsWindowEnabled(button) ? button : control(main_ids::tree);
+    SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+}
+
+int main_window::run_dialog(dialog_logic& logic) {
+    // "Range:" is owned by "Get:", the others by the window.
+    dialog_window dialog(logic.spec(), &logic);
+    const HWND owner = innermost_dialog();
+    return dialog.run_modal(owner ? owner : handle());
+}
+
+void main_window::post_pump() {
+    PostMessageW(handle(), WM_SYSEX_DATA, 0, 0);
+}
+
+}  // namespace patchwarden

@@ -1,0 +1,69 @@
+#pragma once
+
+// The Windows face of the main window, "Patchwarden v1.00": the dialog
+// built from its table, the library tree in a tree-view control, the two
+// progress bars, the small dialogs run modally and the transport's
+// notifications as posted messages. What the window does is the core's
+// main_window_logic: the face passes it every click, the tree's selection
+// and the notifications, which are handled also inside the modal loops of
+// dialogs and message boxes. Escape does nothing; the close box, Alt+F4 and
+// the window menu quit.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/window/main_window_logic.h"
+#include "app/window/window_face.h"
+#include "win32/dialog_window.h"
+#include "win32/window_messages.h"
+
+namespace patchwarden {
+
+class file_chooser;
+class library_tree;
+class library_tree_view;
+class midi_ports;
+
+class main_window : public dialog_window, private window_face {
+public:
+    // The window reports the transport's notifications through the ports'
+    // relay from now on, until it goes. Without ports it has its own, over
+    // no devices.
+    main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports = nullptr);
+    ~main_window() override;
+
+    // Runs the window modally, without an owner, until it quits.
+    int run();
+    // Makes the window without a loop of its own (tests drive it).
+    HWND create();
+
+    main_window_logic& logic() { return *logic_; }
+
+private:
+    class progress_bars;
+
+    // window_face
+    dialog_controls& controls() override { return *this; }
+    transfer_bars& bars() override;
+    library_node* selected_node() const override;
+    void select_node(const library_node* node) override;
+    void show_placed(const library_node* node, int button_id) override;
+    int run_dialog(dialog_logic& logic) override;
+    void post_pump() override;
+
+    // dialog_window
+    void on_created() override;
+    bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& handled_result) override;
+    void on_destroy() override;
+
+    library_tree& library_;
+    posting_target notifications_;
+    std::unique_ptr<progress_bars> bars_;
+    std::unique_ptr<library_tree_view> tree_view_;
+    HICON large_icon_ = nullptr;
+    HICON small_icon_ = nullptr;
+    std::unique_ptr<main_window_logic> logic_;
+};
+
+}  // namespace patchwarden

@@ -1,0 +1,213 @@
+// The Windows face driven through its real windows: the main window made
+// without a loop of its own, its dialogs and message boxes run modally as
+// in the program, against the built-in emulator.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "app/dialogs/dialog_templates.h"
+#include "app/transfers/midi_ports.h"
+#include "library/library_tree.h"
+#include "midi/emulator/a6_emulator.h"
+#include "win32/file_chooser.h"
+#include "win32/main_window.h"
+#include "win32/message_box.h"
+#include "win32/tests/window_driver.h"
+#include "win32/wide_text.h"
+
+namespace patchwarden::testing {
+namespace {
+
+class windows_face : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+    }
+
+    windows_face() { emulator.set_speed(0); }
+
+    HWND item(int id) const { return GetDlgItem(window_handle, id); }
+    std::wstring text_of(int id) const { return window_text(item(id)); }
+    // A bar's maximum and position.
+    std::pair<int, int> bar(int id) const {
+        return {static_cast<int>(SendMessageW(item(id), PBM_GETRANGE, FALSE, 0)),
+                static_cast<int>(SendMessageW(item(id), PBM_GETPOS, 0, 0))};
+    }
+
+    // Con&fig, &Find A6 and OK, with large chunks and short pauses so that
+    // a bank goes out in a moment; returns the text of the box the search
+    // showed.
+    std::wstring open_the_emulator() {
+        std::wstring found;
+        dialog_script script;
+        script.then(L"MIDI Configuration", [](HWND config) { post_click(config, config_ids::find_a6); })
+            .then(L"", [&](HWND box) {
+                found = box_text(box);
+                post_click(box, IDOK);
+            })
+            .then(L"MIDI Configuration", [](HWND config) {
+                SetDlgItemTextW(config, config_ids::buffer_size, L"65536");
+                SetDlgItemTextW(config, config_ids::pause, L"1");
+                post_click(config, config_ids::ok);
+            });
+        click(window_handle, main_ids::config);
+        EXPECT_TRUE(script.done());
+        return found;
+    }
+
+    a6_emulator emulator;
+    midi_ports ports{nullptr, &emulator};
+    library_tree library;
+    win32_message_box box;
+    win32_file_chooser files;
+    main_window window{library, box, files, &ports};
+    HWND window_handle = window.create();
+};
+
+TEST_F(windows_face, shows_its_title_and_groups_and_quits_by_the_close_box_but_not_by_escape) {
+    EXPECT_EQ(window_text(window_handle), L"Patchwarden v1.00");
+    std::set<std::wstring> groups;
+    for (HWND child = GetWindow(window_handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = {};
+        GetClassNameW(child, kind, 16);
+        if (std::wstring_view(kind) == WC_BUTTONW && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            groups.insert(window_text(child));
+    }
+    EXPECT_EQ(groups, (std::set<std::wstring>{L"Get from A6:", L"Loaded data:", L"Send to A6:", L"SYX File:",
+                                              L"Selected:", L"MIDI:"}));
+    EXPECT_EQ(text_of(main_ids::midi_in), L"closed");
+    EXPECT_EQ(IsDlgButtonChecked(window_handle, main_ids::ask), BST_CHECKED);
+
+    // The dialog manager turns Escape into IDCANCEL.
+    MSG escape{GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(window_handle, &escape));
+    EXPECT_FALSE(window.ended());
+    SendMessageW(window_handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(window.ended());
+    EXPECT_EQ(window.result(), IDCANCEL);
+}
+
+TEST_F(windows_face, loads_a_file_chosen_in_the_open_dialog_into_the_tree_as_the_library_has_it) {
+    // Two Programs out of their order and a Mix, under a name beyond Latin-1.
+    std::vector<a6_message> records{a6_emulator::initial_program(0, 7), a6_emulator::initial_program(0, 3),
+                                    a6_emulator::initial_mix(2, 1)};
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    const std::wstring path = std::wstring(folder) + L"Patchwarden \u00e9\u266b\u4e50 test.syx";
+    {
+        std::ofstream file(std::filesystem::path(path), std::ios::binary);
+        for (a6_message& record : records) {
+            const byte_vector bytes = encode_message(record);
+            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        }
+    }
+    dialog_script script;
+    script.then(L"Open", [&](HWND open) {
+        HWND name = GetDlgItem(open, cmb13);
+        SetWindowTextW(name ? name : GetDlgItem(open, edt1), path.c_str());
+        post_click(open, IDOK);
+    });
+    click(window_handle, main_ids::load);
+    EXPECT_TRUE(script.done());
+    std::filesystem::remove(std::filesystem::path(path));
+
+    const std::vector<tree_row> rows = tree_rows(item(main_ids::tree));
+    EXPECT_EQ(rows, library_rows(library));
+    for (const a6_message& record : records) {
+        const std::wstring label = to_wide(entry_label(record));
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const tree_row& row) { return row.label == label; }))
+            << wide_to_utf8(label);
+    }
+}
+
+TEST_F(windows_face, shows_an_error_a_transport_thread_raised_in_an_error_box) {
+    std::wstring shown;
+    dialog_script script;
+    script.then(L"Error", [&](HWND box) {
+        shown = box_text(box);
+        post_click(box, IDOK);
+    });
+    std::thread([this] { ports.relay().report(u"sysex_out::SendAsyncThread - planted failure"); }).join();
+    EXPECT_TRUE(pump_until([&] { return script.done(); }));
+    EXPECT_EQ(shown, L"sysex_out::SendAsyncThread - planted failure");
+}
+
+TEST_F(windows_face, finds_the_emulator_and_opens_it) {
+    const std::wstring name = to_wide(emulator_device_name);
+    EXPECT_EQ(open_the_emulator(), L"Andromeda v2.05 found\r\nin: " + name + L"\r\nout: " + name);
+    EXPECT_EQ(text_of(main_ids::midi_in), name);
+    EXPECT_EQ(text_of(main_ids::midi_out), name);
+}
+
+TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_back_byte_for_byte) {
+    open_the_emulator();
+    bool banks_mode_shown = false, last_bank_followed = false, bank_mode_shown = false;
+    dialog_script script;
+    script.then(L"Get:", [](HWND get) { post_click(get, get_ids::programs); })
+        .then(L"Get programs:", [](HWND range) { post_click(range, range_ids::multiple_banks); })
+        .then(L"Get programs:",
+              [&](HWND range) {
+                  banks_mode_shown = visible(range, range_ids::last_bank) && !visible(range, range_ids::first_number);
+                  choose(range, range_ids::first_bank, 1);  // Preset 1
+                  last_bank_followed = SendDlgItemMessageW(range, range_ids::last_bank, CB_GETCURSEL, 0, 0) == 1;
+                  post_click(range, range_ids::bank);
+              })
+        .then(L"Get programs:", [&](HWND range) {
+            bank_mode_shown = visible(range, range_ids::first_bank) && !visible(range, range_ids::last_bank);
+            post_click(range, range_ids::ok);
+        });
+    click(window_handle, main_ids::choose_request);
+    EXPECT_TRUE(script.done());
+    EXPECT_TRUE(banks_mode_shown);
+    EXPECT_TRUE(last_bank_followed);
+    EXPECT_TRUE(bank_mode_shown);
+    ASSERT_EQ(text_of(main_ids::request), L"pp1");
+
+    click(window_handle, main_ids::get_it);
+    const auto bank_complete = [&] {
+        for (int number = 0; number < 128; ++number)
+            if (!library.find_entry(program_dump, 1, number)) return false;
+        return true;
+    };
+    ASSERT_TRUE(pump_until(bank_complete));
+    const std::vector<tree_row> rows = tree_rows(item(main_ids::tree));
+    EXPECT_EQ(rows, library_rows(library));
+    EXPECT_EQ(bar(main_ids::receive_bar), std::make_pair(1, 0));
+
+    // Send the bank: its range is set when the pump hands it over, before
+    // the first chunk is reported.
+    TreeView_SelectItem(item(main_ids::tree), find_item(item(main_ids::tree), L"Preset 1"));
+    click(window_handle, main_ids::send);
+    MSG pump;
+    ASSERT_TRUE(PeekMessageW(&pump, window_handle, WM_SYSEX_DATA, WM_SYSEX_DATA, PM_REMOVE));
+    DispatchMessageW(&pump);
+    std::vector<byte_vector> fetched;
+    std::size_t bytes = 0;
+    for (int number = 0; number < 128; ++number) {
+        a6_message record = emulator.program(1, number);
+        fetched.push_back(encode_message(record));
+        bytes += fetched.back().size();
+    }
+    EXPECT_EQ(bar(main_ids::send_bar), std::make_pair(static_cast<int>(bytes / 256), 0));
+    ASSERT_TRUE(pump_until([&] { return emulator.received_count() == 128 && bar(main_ids::send_bar).first == 1; }));
+    const std::vector<received_dump> sent = emulator.received();
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        a6_message record = sent[i].record;
+        EXPECT_EQ(encode_message(record), fetched[i]) << "entry " << i;
+    }
+}
+
+}  // namespace
+}  // namespace patchwarden::testing
