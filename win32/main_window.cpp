@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <utility>
+
 #include <commctrl.h>
 
 #include "app/dialogs/dialog_templates.h"
@@ -77,6 +79,7 @@ void main_window::on_created() {
     SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     tree_view_ = std::make_unique<library_tree_view>(control(main_ids::tree), library_,
                                                      [this](library_node* node) { logic_->selection_changed(node); });
+    if (!start_files_.empty()) PostMessageW(handle(), WM_LOAD_START_FILES, 0, 0);
 }
 
 bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR&) {
@@ -102,6 +105,9 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
         if (text) logic_->transport_error(std::move(*text));
         return true;
     }
+    case WM_LOAD_START_FILES:
+        logic_->load_files(std::exchange(start_files_, {}));
+        return true;
     default: return false;
     }
 }

@@ -12,6 +12,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/window/main_window_logic.h"
 #include "app/window/window_face.h"
@@ -39,6 +41,8 @@ public:
     HWND create();
 
     main_window_logic& logic() { return *logic_; }
+    // Files to load, in order, as Load loads them, once the window shows.
+    void load_at_start(std::vector<std::u16string> paths) { start_files_ = std::move(paths); }
 
 private:
     class progress_bars;
@@ -64,6 +68,7 @@ private:
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
+    std::vector<std::u16string> start_files_;
 };
 
 }  // namespace patchwarden

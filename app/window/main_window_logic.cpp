@@ -127,7 +127,7 @@ void main_window_logic::about() {
     box_.show(u"A6 Patchwarden v1.00\r\n"
               u"A librarian for the Alesis A6 Andromeda.\r\n"
               u"Gets, sends, loads and saves Programs, Mixes and the Global Data.\r\n"
-              u"Written in C++ with Qt. Free to use; comes with no warranty.",
+              u"Written in C++. Free to use; comes with no warranty.",
               u"About", box_buttons::ok, box_icon::program);
 }
 
