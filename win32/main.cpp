@@ -16,7 +16,7 @@
 #include "midi/emulator/a6_emulator.h"
 #include "midi/platform_midi.h"
 #include "win32/console_output.h"
-#include "win32/file_chooser.h"
+#include "win32/files/file_chooser.h"
 #include "win32/main_window.h"
 #include "win32/message_box.h"
 #include "win32/wide_text.h"

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "app/dialogs/dialog_templates.h"
-#include "win32/library_tree_view.h"
+#include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
 
 namespace patchwarden {

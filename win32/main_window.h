@@ -17,7 +17,7 @@
 
 #include "app/window/main_window_logic.h"
 #include "app/window/window_face.h"
-#include "win32/dialog_window.h"
+#include "win32/controls/dialog_window.h"
 #include "win32/window_messages.h"
 
 namespace patchwarden {

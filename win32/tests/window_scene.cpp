@@ -14,7 +14,7 @@
 #include "app/transfers/midi_ports.h"
 #include "library/library_tree.h"
 #include "midi/emulator/a6_emulator.h"
-#include "win32/file_chooser.h"
+#include "win32/files/file_chooser.h"
 #include "win32/main_window.h"
 #include "win32/message_box.h"
 #include "win32/tests/window_driver.h"

@@ -1,4 +1,4 @@
-#include "win32/dialog_window.h"
+#include "win32/controls/dialog_window.h"
 
 #include <algorithm>
 #include <vector>

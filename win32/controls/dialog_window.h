@@ -16,7 +16,7 @@
 #include <windows.h>
 
 #include "app/dialogs/dialog_logic.h"
-#include "win32/dialog_template.h"
+#include "win32/controls/dialog_template.h"
 
 namespace patchwarden {
 

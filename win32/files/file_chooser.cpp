@@ -1,11 +1,11 @@
-#include "win32/file_chooser.h"
+#include "win32/files/file_chooser.h"
 
 #include <windows.h>
 #include <commdlg.h>
 
 #include <string>
 
-#include "win32/dialog_window.h"
+#include "win32/controls/dialog_window.h"
 #include "win32/wide_text.h"
 
 namespace patchwarden {

@@ -1,4 +1,4 @@
-#include "win32/library_tree_view.h"
+#include "win32/controls/library_tree_view.h"
 
 #include <string>
 
