@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "tests/app/support/panel_state.h"
 #include "tests/app/support/window_fixture.h"
 
 namespace patchwarden {
@@ -11,31 +12,10 @@ namespace {
 
 using testing::window_logic_test;
 
-struct panel_state {
-    bool bank, number, name, move;  // 1036+1059, 1035, 1042, 1037+1038
-};
-
 struct panel_test : window_logic_test {
-    panel_state state() {
-        EXPECT_EQ(enabled(main_ids::bank), enabled(main_ids::choose_bank));
-        EXPECT_EQ(enabled(main_ids::move), enabled(main_ids::copy));
-        return {enabled(main_ids::bank), enabled(main_ids::number), enabled(main_ids::name), enabled(main_ids::move)};
-    }
-    void fill() {
-        put(program_dump, 2, 5, u"Preset Two Five");
-        put(mix_dump, 2, 9, u"Mix Card One");
-        put(global_dump, -1, -1, u"");
-    }
+    testing::panel_state state() { return testing::read_panel(face.window); }
+    void fill() { testing::fill_panel_library(library, box); }
 };
-
-#define EXPECT_PANEL(s, b, n, m, mv)  \
-    do {                              \
-        const panel_state got = (s);  \
-        EXPECT_EQ(got.bank, b);       \
-        EXPECT_EQ(got.number, n);     \
-        EXPECT_EQ(got.name, m);       \
-        EXPECT_EQ(got.move, mv);      \
-    } while (0)
 
 TEST_F(panel_test, an_entry_fills_and_enables_everything) {
     fill();
