@@ -70,6 +70,9 @@ private:
     void show_placed(const library_node* node, int button_id) override;
     int run_dialog(dialog_logic& logic) override;
     void post_pump() override;
+    // The library tree's context menu at `at` (global); the chosen item's
+    // command goes to the logic.
+    void show_tree_menu(const QPoint& at);
 
     posting_target notifications_{this};
     std::unique_ptr<transfer_bars> bars_;
