@@ -3,12 +3,21 @@
 #include <utility>
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "app/dialogs/dialog_templates.h"
 #include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
+#include "win32/wide_text.h"
 
 namespace patchwarden {
+
+namespace {
+
+// The timer that drives the logic's answer watch, twice a second.
+constexpr UINT_PTR tick_timer = 1;
+
+}  // namespace
 
 // The receive and send bars. A range of 0 shows an empty bar; Windows
 // shows a position beyond the range as its end.
@@ -80,6 +89,7 @@ void main_window::on_created() {
     tree_view_ = std::make_unique<library_tree_view>(control(main_ids::tree), library_,
                                                      [this](library_node* node) { logic_->selection_changed(node); });
     if (!start_files_.empty()) PostMessageW(handle(), WM_LOAD_START_FILES, 0, 0);
+    SetTimer(handle(), tick_timer, 500, nullptr);
 }
 
 bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR&) {
@@ -108,11 +118,20 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
     case WM_LOAD_START_FILES:
         logic_->load_files(std::exchange(start_files_, {}));
         return true;
+    case WM_TIMER:
+        if (wparam != tick_timer) return false;
+        logic_->tick();
+        return true;
+    case WM_CONTEXTMENU:  // a right click on the tree, Shift+F10 or the Menu key
+        if (!tree_view_ || reinterpret_cast<HWND>(wparam) != control(main_ids::tree)) return false;
+        show_tree_menu(lparam);
+        return true;
     default: return false;
     }
 }
 
 void main_window::on_destroy() {
+    KillTimer(handle(), tick_timer);
     notifications_.set_window(nullptr);
     // Error texts posted but not yet shown are freed with the window.
     MSG waiting;
@@ -123,6 +142,26 @@ void main_window::on_destroy() {
         if (*icon) DestroyIcon(*icon);
         *icon = nullptr;
     }
+}
+
+void main_window::show_tree_menu(LPARAM where) {
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (!tree_view_->menu_point(at)) return;
+    const std::vector<menu_item> items = logic_->context_menu();
+    if (items.empty()) return;
+    const HMENU menu = CreatePopupMenu();
+    for (const menu_item& item : items) {
+        if (item.command == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(item.command),
+                        to_wide(item.caption).c_str());
+        }
+    }
+    const int chosen = static_cast<int>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr));
+    DestroyMenu(menu);
+    if (chosen != 0) logic_->command(chosen);
 }
 
 library_node* main_window::selected_node() const {

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -206,6 +207,113 @@ TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_ba
     for (std::size_t i = 0; i < sent.size(); ++i) {
         a6_message record = sent[i].record;
         EXPECT_EQ(encode_message(record), fetched[i]) << "entry " << i;
+    }
+}
+
+// Chooses the item at `position` (separators not counted) in the next popup
+// menu to open, and keeps the menu's items as it showed them ("-" for a
+// separator). The menu's own loop fires the timer.
+class menu_chooser {
+public:
+    explicit menu_chooser(int position) : position_(position), timer_(SetTimer(nullptr, 0, 25, tick)) { running_ = this; }
+    ~menu_chooser() {
+        KillTimer(nullptr, timer_);
+        running_ = nullptr;
+    }
+    std::vector<std::wstring> shown;
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        menu_chooser* self = running_;
+        const HWND popup = FindWindowW(L"#32768", nullptr);
+        if (!self || self->chosen_ || !popup || !IsWindowVisible(popup)) return;
+        self->chosen_ = true;
+        const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            self->shown.push_back(GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0 ? text : L"-");
+        }
+        for (int i = 0; i <= self->position_; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    }
+
+    static inline menu_chooser* running_ = nullptr;
+    int position_;
+    bool chosen_ = false;
+    UINT_PTR timer_;
+};
+
+// A right click on an item selects it and opens the core's menu there;
+// Shift+F10 and the Menu key open it for the selected item. The item chosen
+// reaches its command: Unload, Compare with A6 and Send over the emulator.
+TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
+    open_the_emulator();
+    for (const int number : {4, 5})
+        library.insert_record(std::make_unique<a6_message>(a6_emulator::initial_program(0, number)), false,
+                              box_buttons::yes_no, box);
+    const HWND tree = item(main_ids::tree);
+    const auto entry_item = [&](int number) {
+        const HTREEITEM found = find_item(tree, to_wide(entry_label(a6_emulator::initial_program(0, number))));
+        TreeView_EnsureVisible(tree, found);
+        return found;
+    };
+    const std::vector<std::wstring> items{L"Compare with A6", L"-", L"&Send", L"Sa&ve...", L"-", L"U&nload"};
+    const auto send_input = [](std::vector<INPUT> input) {
+        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+    };
+
+    {
+        // A right click on 004 while 005 is selected.
+        TreeView_SelectItem(tree, entry_item(5));
+        RECT label{};
+        TreeView_GetItemRect(tree, entry_item(4), &label, TRUE);
+        POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+        ClientToScreen(tree, &at);
+        SetCursorPos(at.x, at.y);
+        menu_chooser chooser(3);  // U&nload
+        INPUT down{}, up{};
+        down.type = up.type = INPUT_MOUSE;
+        down.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+        up.mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        send_input({down, up});
+        ASSERT_TRUE(pump_until([&] { return !library.find_entry(program_dump, 0, 4); }));
+        EXPECT_EQ(chooser.shown, items);
+        EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
+    }
+    {
+        // Shift+F10 on the selected 005.
+        TreeView_SelectItem(tree, entry_item(5));
+        SetForegroundWindow(window_handle);
+        SetFocus(tree);
+        std::wstring said;
+        dialog_script script;
+        script.then(L"", [&](HWND result) {
+            said = box_text(result);
+            post_click(result, IDOK);
+        });
+        menu_chooser chooser(0);  // Compare with A6
+        std::vector<INPUT> keys(4);
+        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
+        keys[1].ki.wVk = keys[2].ki.wVk = VK_F10;
+        keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        send_input(keys);
+        ASSERT_TRUE(pump_until([&] { return script.done(); }));
+        EXPECT_EQ(chooser.shown, items);
+        EXPECT_EQ(said, L"005 Prog 00:005: matches the A6.");
+    }
+    {
+        // The Menu key on the selected 005.
+        SetFocus(tree);
+        menu_chooser chooser(1);  // &Send
+        std::vector<INPUT> keys(2);
+        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_APPS;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        send_input(keys);
+        ASSERT_TRUE(pump_until([&] { return emulator.received_count() == 1; }));
+        EXPECT_EQ(chooser.shown, items);
+        EXPECT_EQ(emulator.received()[0].record.number, 5);
     }
 }
 
