@@ -176,6 +176,8 @@ def line_mutants(path, number, line, code, previous_code):
         inner = line[open_at + 1:close_at]
         if inner.strip().startswith(("const ", "auto ", "auto&", "int ", "std::", "library_node*")) and ";" not in code[open_at:close_at] and "=" in inner and "==" not in inner:
             continue  # a declaration in the condition
+        if inner.lstrip().startswith("!") and not re.search(r"&&|\|\||\?", inner):
+            continue  # the same as dropping that negation, below
         add("negation", open_at + 1, close_at, "!(" + inner + ")")
     for m in re.finditer(r"(?<![!=<>])!(?!=)", code):
         add("negation", m.start(), m.end(), "")
@@ -196,16 +198,43 @@ def line_mutants(path, number, line, code, previous_code):
     return found
 
 
+def in_function_body(codes):
+    """For each line, whether it starts inside a function's body (rather
+    than at namespace or class scope, where a line is a declaration)."""
+    inside = []
+    stack = []
+    since = ""  # the code since the last ; { or }
+    for code in codes:
+        inside.append(bool(stack) and stack[-1] == "block")
+        for ch in code:
+            if ch == "{":
+                scope = re.search(r"\b(class|struct|union|namespace|enum)\b[^()]*$", since)
+                stack.append("scope" if scope else "block")
+                since = ""
+            elif ch == "}":
+                if stack:
+                    stack.pop()
+                since = ""
+            elif ch == ";":
+                since = ""
+            else:
+                since += ch
+        since += " "
+    return inside
+
+
 def file_mutants(path, wanted_lines=None):
     text = (TOP / path).read_text(encoding="utf-8")
     lines = text.split("\n")
     codes = masked_lines(text)
+    in_body = in_function_body(codes)
     result = []
     previous = ""
     for index, (line, code) in enumerate(zip(lines, codes)):
         number = index + 1
         if wanted_lines is None or number in wanted_lines:
-            result.extend(line_mutants(path, number, line, code, previous))
+            found = line_mutants(path, number, line, code, previous)
+            result.extend(m for m in found if in_body[index] or m.operator not in ("statement", "return"))
         if code.strip():
             previous = code
     return result
