@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What follows the last F7 is the candidate in progress, from its last F0.
     const auto tail = stream.subspan(at);
     const auto tail_f0 = std::find(tail.rbegin(), tail.rend(), 0xF0);
-    const std::size_t rest = static_cast<std::size_t>(tail_f0 == tail.rend() ? tail.size() : tail_f0 - tail.rbegin() + 1);
+    const std::size_t rest =
+        tail_f0 == tail.rend() ? tail.size() : static_cast<std::size_t>(tail_f0 - tail.rbegin() + 1);
 
     // The same stream fed in pieces gives the same candidates.
     message_splitter splitter;

@@ -89,7 +89,8 @@ void main_window_logic::tick() {
 
 void main_window_logic::report_transfers() {
     if (const std::uint32_t unsent = transfers_->take_unsent_bytes()) {
-        box_.show(fill(u"%s bytes were not sent: the MIDI output is closed.\r\n%s", {decimal(unsent), config_opens_a_port}),
+        box_.show(fill(u"%s bytes were not sent: the MIDI output is closed.\r\n%s",
+                       {decimal(unsent), config_opens_a_port}),
                   u"", box_buttons::ok, box_icon::error);
     }
     // Each result once: a compare leaves the list before its box opens,

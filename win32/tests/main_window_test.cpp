@@ -215,7 +215,9 @@ TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_ba
 // separator). The menu's own loop fires the timer.
 class menu_chooser {
 public:
-    explicit menu_chooser(int position) : position_(position), timer_(SetTimer(nullptr, 0, 25, tick)) { running_ = this; }
+    explicit menu_chooser(int position) : position_(position), timer_(SetTimer(nullptr, 0, 25, tick)) {
+        running_ = this;
+    }
     ~menu_chooser() {
         KillTimer(nullptr, timer_);
         running_ = nullptr;
@@ -231,7 +233,8 @@ private:
         const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             wchar_t text[64] = {};
-            self->shown.push_back(GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0 ? text : L"-");
+            const bool named = GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0;
+            self->shown.push_back(named ? text : L"-");
         }
         for (int i = 0; i <= self->position_; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);

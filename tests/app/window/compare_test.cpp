@@ -114,13 +114,15 @@ TEST_F(compare_test, results_over_the_emulator) {
              t.load(program(0, 5));
              t.load(program(0, 6));
          },
-         [](const library_tree& l) { return l.find_entry(program_dump, 0, 5); }, 1, u"005 Prog 00:005: matches the A6."},
+         [](const library_tree& l) { return l.find_entry(program_dump, 0, 5); }, 1,
+         u"005 Prog 00:005: matches the A6."},
         {"a single Mix that differs",
          [&](compare_test& t) {
              t.load(a6_emulator::initial_mix(2, 9));
              t.emulator->answer_differently(mix_dump, 2, 9);
          },
-         [](const library_tree& l) { return l.find_entry(mix_dump, 2, 9); }, 1, u"009 Mix 02:009: differs from the A6."},
+         [](const library_tree& l) { return l.find_entry(mix_dump, 2, 9); }, 1,
+         u"009 Mix 02:009: differs from the A6."},
         {"the Global Data",
          [&](compare_test& t) { t.load(a6_emulator::initial_global()); },
          [](const library_tree& l) { return l.find_entry(global_dump, 0, 0); }, 1, u"Global Data: matches the A6."},

@@ -227,8 +227,8 @@ TEST_F(transfer_test, dumps_that_meet_a_closed_output_are_told_and_not_counted) 
     handle_posted();
     EXPECT_TRUE(logic->send_queue().empty());
     EXPECT_EQ(logic->counters().bytes_queued, 0u);
-    EXPECT_EQ(box.texts(),
-              std::vector<std::u16string>{u"2350 bytes were not sent: the MIDI output is closed.\r\nConfig opens a port."});
+    EXPECT_EQ(box.texts(), std::vector<std::u16string>{
+                               u"2350 bytes were not sent: the MIDI output is closed.\r\nConfig opens a port."});
     EXPECT_EQ(slices(), 1u);
 }
 
