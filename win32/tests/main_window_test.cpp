@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -210,45 +211,32 @@ TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_ba
     }
 }
 
-// Chooses the item at `position` (separators not counted) in the next popup
-// menu to open, and keeps the menu's items as it showed them ("-" for a
-// separator). The menu's own loop fires the timer.
-class menu_chooser {
-public:
-    explicit menu_chooser(int position) : position_(position), timer_(SetTimer(nullptr, 0, 25, tick)) {
-        running_ = this;
-    }
-    ~menu_chooser() {
-        KillTimer(nullptr, timer_);
-        running_ = nullptr;
-    }
+// Runs in the loop of the popup menu open now, on a thread timer.
+std::function<void()> in_menu_loop;
+void CALLBACK menu_tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (in_menu_loop) in_menu_loop();
+}
+
+// The items of the popup menu open now ("-" for a separator), after which
+// the item at `position` (separators not counted) is chosen.
+std::vector<std::wstring> choose_in_menu(int position) {
     std::vector<std::wstring> shown;
-
-private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        menu_chooser* self = running_;
-        const HWND popup = FindWindowW(L"#32768", nullptr);
-        if (!self || self->chosen_ || !popup || !IsWindowVisible(popup)) return;
-        self->chosen_ = true;
-        const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            wchar_t text[64] = {};
-            const bool named = GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0;
-            self->shown.push_back(named ? text : L"-");
-        }
-        for (int i = 0; i <= self->position_; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    const HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup || !IsWindowVisible(popup)) return shown;
+    const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        const bool named = GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0;
+        shown.push_back(named ? text : L"-");
     }
-
-    static inline menu_chooser* running_ = nullptr;
-    int position_;
-    bool chosen_ = false;
-    UINT_PTR timer_;
-};
+    for (int i = 0; i <= position; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    return shown;
+}
 
 // A right click on an item selects it and opens the core's menu there;
-// Shift+F10 and the Menu key open it for the selected item. The item chosen
-// reaches its command: Unload, Compare with A6 and Send over the emulator.
+// Shift+F10 opens it for the selected item. The item chosen reaches its
+// command: Unload, and Compare with A6 over the emulator.
 TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
     open_the_emulator();
     for (const int number : {4, 5})
@@ -260,64 +248,50 @@ TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
         TreeView_EnsureVisible(tree, found);
         return found;
     };
-    const std::vector<std::wstring> items{L"Compare with A6", L"-", L"&Send", L"Sa&ve...", L"-", L"U&nload"};
-    const auto send_input = [](std::vector<INPUT> input) {
-        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-    };
+    // A right click on 004 while 005 is selected; Shift+F10 on 005.
+    RECT label{};
+    TreeView_SelectItem(tree, entry_item(5));
+    TreeView_GetItemRect(tree, entry_item(4), &label, TRUE);
+    POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+    ClientToScreen(tree, &at);
+    SetCursorPos(at.x, at.y);
+    std::vector<INPUT> click(2), keys(4);
+    for (INPUT& input : click) input.type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
+    keys[1].ki.wVk = keys[2].ki.wVk = VK_F10;
+    keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
 
-    {
-        // A right click on 004 while 005 is selected.
-        TreeView_SelectItem(tree, entry_item(5));
-        RECT label{};
-        TreeView_GetItemRect(tree, entry_item(4), &label, TRUE);
-        POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
-        ClientToScreen(tree, &at);
-        SetCursorPos(at.x, at.y);
-        menu_chooser chooser(3);  // U&nload
-        INPUT down{}, up{};
-        down.type = up.type = INPUT_MOUSE;
-        down.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-        up.mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-        send_input({down, up});
-        ASSERT_TRUE(pump_until([&] { return !library.find_entry(program_dump, 0, 4); }));
-        EXPECT_EQ(chooser.shown, items);
-        EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
-    }
-    {
-        // Shift+F10 on the selected 005.
-        TreeView_SelectItem(tree, entry_item(5));
-        SetForegroundWindow(window_handle);
-        SetFocus(tree);
-        std::wstring said;
-        dialog_script script;
-        script.then(L"", [&](HWND result) {
-            said = box_text(result);
-            post_click(result, IDOK);
-        });
-        menu_chooser chooser(0);  // Compare with A6
-        std::vector<INPUT> keys(4);
-        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
-        keys[1].ki.wVk = keys[2].ki.wVk = VK_F10;
-        keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-        send_input(keys);
-        ASSERT_TRUE(pump_until([&] { return script.done(); }));
-        EXPECT_EQ(chooser.shown, items);
-        EXPECT_EQ(said, L"005 Prog 00:005: matches the A6.");
-    }
-    {
-        // The Menu key on the selected 005.
-        SetFocus(tree);
-        menu_chooser chooser(1);  // &Send
-        std::vector<INPUT> keys(2);
-        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_APPS;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        send_input(keys);
-        ASSERT_TRUE(pump_until([&] { return emulator.received_count() == 1; }));
-        EXPECT_EQ(chooser.shown, items);
-        EXPECT_EQ(emulator.received()[0].record.number, 5);
-    }
+    const std::vector<std::wstring> items{L"Compare with A6", L"-", L"&Send", L"Sa&ve...", L"-", L"U&nload"};
+    std::vector<std::wstring> shown, said;
+    dialog_script script;
+    script.then(L"", [&](HWND result) {
+        said.push_back(box_text(result));
+        post_click(result, IDOK);
+    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 25, menu_tick);
+    const auto run = [&](std::vector<INPUT>& input, int position, const std::function<bool()>& done) {
+        shown.clear();
+        in_menu_loop = [&shown, position] {
+            if (shown.empty()) shown = choose_in_menu(position);
+        };
+        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+        return pump_until(done);
+    };
+    ASSERT_TRUE(run(click, 3, [&] { return !library.find_entry(program_dump, 0, 4); }));  // U&nload
+    EXPECT_EQ(shown, items);
+    EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
+
+    TreeView_SelectItem(tree, entry_item(5));
+    SetForegroundWindow(window_handle);
+    SetFocus(tree);
+    ASSERT_TRUE(run(keys, 0, [&] { return script.done(); }));  // Compare with A6
+    EXPECT_EQ(shown, items);
+    EXPECT_EQ(said, std::vector<std::wstring>{L"005 Prog 00:005: matches the A6."});
+    KillTimer(nullptr, timer);
+    in_menu_loop = nullptr;
 }
 
 }  // namespace

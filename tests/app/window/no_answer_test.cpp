@@ -14,26 +14,17 @@ namespace {
 using namespace testing;
 using namespace std::chrono_literals;
 
-struct no_answer_test : ports_window_test {
+TEST_F(ports_window_test, the_window_tells_once_for_each_request_whose_replies_stop) {
     transfers::clock::time_point now{};
-
-    void open() {
-        open_window();
-        logic->set_clock([this] { return now; });
-        configure(config_choice{});
-        box.shown.clear();
-    }
-    // Moves the clock on and runs the window's timer.
-    void at(std::chrono::duration<double> since, transfers::clock::time_point start) {
+    logic->set_clock([&] { return now; });
+    configure(config_choice{});
+    const auto tick_at = [&](std::chrono::duration<double> since, transfers::clock::time_point start) {
         now = start + std::chrono::duration_cast<transfers::clock::duration>(since);
         logic->tick();
-    }
-};
-
-TEST_F(no_answer_test, the_window_tells_once_when_replies_stop_and_the_wait_goes_on) {
+    };
     const struct {
         std::u16string request;
-        int replies_first;
+        int replies_first;        // arriving 2 s after the request: the wait starts again
         double patience_seconds;  // wire time of the largest reply + 3 s
         std::u16string said;
     } rows[] = {
@@ -43,62 +34,36 @@ TEST_F(no_answer_test, the_window_tells_once_when_replies_stop_and_the_wait_goes
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(narrow(row.request));
-        open();
+        box.shown.clear();
         // While the request is still on its way out, the wait has not begun.
         devices.hold = true;
         get(row.request);
         handle_posted();
-        at(100s, now);
+        tick_at(100s, now);
         EXPECT_TRUE(box.shown.empty());
         devices.hold = false;
         ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
-        for (int n = 0; n < row.replies_first; ++n) {
-            ASSERT_TRUE(devices.open_in->deliver(dump_bytes(mix_dump, 4, n, u"First")));
-            handle_posted();
-        }
+        if (row.replies_first > 0) now += 2s;
+        for (int n = 0; n < row.replies_first; ++n) ASSERT_TRUE(devices.open_in->deliver(dump_bytes(mix_dump, 4, n, u"")));
+        handle_posted();
         const transfers::clock::time_point quiet_since = now;
 
-        at(std::chrono::duration<double>(row.patience_seconds) - 10ms, quiet_since);
+        tick_at(std::chrono::duration<double>(row.patience_seconds) - 10ms, quiet_since);
         EXPECT_TRUE(box.shown.empty());
-        at(std::chrono::duration<double>(row.patience_seconds) + 10ms, quiet_since);
-        at(600s, quiet_since);
+        tick_at(std::chrono::duration<double>(row.patience_seconds) + 10ms, quiet_since);
+        tick_at(600s, quiet_since);
         ASSERT_EQ(box.shown.size(), 1u);
         EXPECT_EQ(box.shown[0].text, u"The A6 has not answered for a while: " + row.said +
                                          u" replies have arrived.\r\nThe request still waits for the rest; "
                                          u"Config releases the waiting requests.");
         EXPECT_EQ(box.shown[0].icon, box_icon::information);
-        EXPECT_GT(logic->counters().pending_replies, 0);  // the wait is unchanged
+        // The wait is unchanged: a late reply is still taken.
+        EXPECT_GT(logic->counters().pending_replies, 0);
+        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Late")));
+        handle_posted();
+        EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
+        configure(config_choice{});  // releases the bank's wait for the next row
     }
-}
-
-// A reply that comes starts the wait again; a late one is still taken, and
-// the next request gets its own notice.
-TEST_F(no_answer_test, each_reply_starts_the_wait_again_and_each_request_has_its_notice) {
-    open();
-    get(u"pu:1;pu:2");
-    handle_posted();
-    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
-    const auto start = now;
-    at(3s, start);
-    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 1, u"In time")));
-    handle_posted();
-    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
-    at(6s, start);  // 3 s after the reply: still within the wait
-    EXPECT_TRUE(box.shown.empty());
-    at(7s, start);
-    EXPECT_EQ(box.shown.size(), 1u);
-    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 2, u"Late")));
-    handle_posted();
-    EXPECT_NE(library.find_entry(program_dump, 0, 2), nullptr);
-    EXPECT_EQ(logic->counters().pending_replies, 0);
-    at(100s, start);
-    EXPECT_EQ(box.shown.size(), 1u);  // nothing is awaited any more
-
-    get(u"pu:3");
-    handle_posted();
-    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
-    at(105s, start);
-    EXPECT_EQ(box.shown.size(), 2u);
 }
 
 }  // namespace
