@@ -53,13 +53,10 @@ library_compare::library_compare(const library_node& node)
         for (const auto& child : at.children()) self(self, *child, below);
     };
     visit(visit, node, u"");
-}
 
-outgoing_queue library_compare::requests() {
     std::map<std::pair<int, int>, int> held;  // entries held of each bank
     for (const entry& e : entries_)
         if (e.kind != global_dump) ++held[{e.kind, e.bank}];
-    outgoing_queue list;
     std::set<std::pair<int, int>> banks_asked;
     for (const entry& e : entries_) {
         a6_message request;
@@ -71,11 +68,9 @@ outgoing_queue library_compare::requests() {
         } else {
             request = a6_message(e.kind == program_dump ? program_request : mix_request, e.bank, e.number);
         }
-        list.push_back(make_outgoing(request));
+        requests_.push_back(make_outgoing(request));
     }
-    asked_ = true;
-    requests_left_ = list.size();
-    return list;
+    requests_left_ = requests_.size();
 }
 
 bool library_compare::take(const a6_message& reply) {
@@ -90,7 +85,7 @@ bool library_compare::take(const a6_message& reply) {
 }
 
 void library_compare::request_over() {
-    if (requests_left_ > 0) --requests_left_;
+    --requests_left_;
 }
 
 std::u16string library_compare::result_text() const {

@@ -23,6 +23,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/transfers/transfers.h"
@@ -43,10 +44,10 @@ public:
     // No entry to compare.
     bool empty() const { return entries_.empty(); }
     // The requests that ask the instrument for every entry, in display
-    // order. Each of them is to be queued once, for this compare.
-    outgoing_queue requests();
+    // order, handed out once to be queued for this compare.
+    outgoing_queue take_requests() { return std::move(requests_); }
     // Every request is over.
-    bool finished() const { return asked_ && requests_left_ == 0; }
+    bool finished() const { return requests_left_ == 0; }
     std::u16string result_text() const;
 
     bool take(const a6_message& reply) override;
@@ -68,7 +69,7 @@ private:
     std::u16string label_;
     std::vector<entry> entries_;
     std::map<key, std::size_t> by_key_;
-    bool asked_ = false;
+    outgoing_queue requests_;
     std::size_t requests_left_ = 0;
 };
 

@@ -142,8 +142,7 @@ void transfers::release() {
 }
 
 void transfers::end_request() {
-    late_taker_ = std::move(current_taker_);
-    current_taker_.reset();
+    late_taker_ = std::move(current_taker_);  // current_taker_ is left empty
     late_taker_->request_over();
 }
 

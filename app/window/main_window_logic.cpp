@@ -1,5 +1,7 @@
 #include "app/window/main_window_logic.h"
 
+#include <algorithm>
+
 #include "app/dialogs/bank_dialog_logic.h"
 #include "app/dialogs/dialog_templates.h"
 #include "app/dialogs/get_dialog_logic.h"
@@ -95,15 +97,12 @@ void main_window_logic::report_transfers() {
     }
     // Each result once: a compare leaves the list before its box opens,
     // whose loop may run this again.
-    for (auto it = compares_.begin(); it != compares_.end();) {
-        if (!(*it)->finished()) {
-            ++it;
-            continue;
-        }
-        const std::u16string result = (*it)->result_text();
-        compares_.erase(it);
+    for (;;) {
+        const auto done = std::find_if(compares_.begin(), compares_.end(), [](const auto& c) { return c->finished(); });
+        if (done == compares_.end()) break;
+        const std::u16string result = (*done)->result_text();
+        compares_.erase(done);
         box_.show(result, u"", box_buttons::ok, box_icon::information);
-        it = compares_.begin();
     }
 }
 
@@ -173,7 +172,7 @@ void main_window_logic::compare_with_a6() {
     if (!node) return;
     auto compare = std::make_shared<library_compare>(*node);
     if (compare->empty()) return;
-    transfers_->queue_for(compare->requests(), compare);
+    transfers_->queue_for(compare->take_requests(), compare);
     compares_.push_back(std::move(compare));
     face_.post_pump();
     if (!ports_->out().is_open) tell_output_closed(requests_wait);

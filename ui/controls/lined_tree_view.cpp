@@ -75,10 +75,7 @@ void lined_tree_view::drawBranches(QPainter* painter, const QRect& rect, const Q
 void lined_tree_view::contextMenuEvent(QContextMenuEvent* event) {
     // The keyboard's request is taken from its key press below: the X11
     // platform sends one for the Menu key as well, at the mouse pointer.
-    if (event->reason() != QContextMenuEvent::Mouse) {
-        event->ignore();
-        return;
-    }
+    if (event->reason() != QContextMenuEvent::Mouse) return;
     const QModelIndex index = indexAt(event->pos());
     if (!index.isValid()) return;
     setCurrentIndex(index);
@@ -91,7 +88,6 @@ void lined_tree_view::keyPressEvent(QKeyEvent* event) {
         QTreeView::keyPressEvent(event);
         return;
     }
-    event->accept();
     const QModelIndex current = currentIndex();
     if (!current.isValid()) return;
     scrollTo(current);

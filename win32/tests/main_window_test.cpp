@@ -236,7 +236,8 @@ std::vector<std::wstring> choose_in_menu(int position) {
 
 // A right click on an item selects it and opens the core's menu there;
 // Shift+F10 opens it for the selected item. The item chosen reaches its
-// command: Unload, and Compare with A6 over the emulator.
+// command: Unload, and Compare with A6 over the emulator. The window's
+// timer drives the notice of a request without an answer.
 TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
     open_the_emulator();
     for (const int number : {4, 5})
@@ -255,10 +256,10 @@ TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
     POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
     ClientToScreen(tree, &at);
     SetCursorPos(at.x, at.y);
-    std::vector<INPUT> click(2), keys(4);
-    for (INPUT& input : click) input.type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    std::vector<INPUT> right_click(2), keys(4);
+    for (INPUT& input : right_click) input.type = INPUT_MOUSE;
+    right_click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    right_click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
     for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
     keys[1].ki.wVk = keys[2].ki.wVk = VK_F10;
@@ -280,7 +281,7 @@ TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
         SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
         return pump_until(done);
     };
-    ASSERT_TRUE(run(click, 3, [&] { return !library.find_entry(program_dump, 0, 4); }));  // U&nload
+    ASSERT_TRUE(run(right_click, 3, [&] { return !library.find_entry(program_dump, 0, 4); }));  // U&nload
     EXPECT_EQ(shown, items);
     EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
 
@@ -292,6 +293,22 @@ TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
     EXPECT_EQ(said, std::vector<std::wstring>{L"005 Prog 00:005: matches the A6."});
     KillTimer(nullptr, timer);
     in_menu_loop = nullptr;
+
+    // The window's timer tells of a request that gets no answer.
+    emulator.set_fault(emulator_fault::silent);
+    std::chrono::minutes later{0};
+    window.logic().set_clock([&] { return transfers::clock::now() + later; });
+    script.then(L"", [&](HWND notice) {
+        said.push_back(box_text(notice));
+        post_click(notice, IDOK);
+    });
+    SetDlgItemTextW(window_handle, main_ids::request, L"pu:0");
+    click(window_handle, main_ids::get_it);
+    const transfer_counters& counters = window.logic().counters();
+    ASSERT_TRUE(pump_until([&] { return counters.pending_replies == 1 && counters.bytes_queued == 0; }));
+    later = std::chrono::minutes(1);
+    ASSERT_TRUE(pump_until([&] { return script.done(); }));
+    EXPECT_NE(said.back().find(L"0 of 1 replies have arrived."), std::wstring::npos);
 }
 
 }  // namespace

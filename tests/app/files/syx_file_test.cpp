@@ -83,7 +83,7 @@ TEST(syx_file, an_endless_candidate_is_skipped_without_losing_what_follows) {
 TEST(syx_file, a_candidate_is_skipped_by_its_length_alone) {
     temp_folder folder;
     const byte_vector dump = dump_bytes(program_dump, 0, 2, u"Kept");
-    for (const std::size_t length : {syx_longest_candidate, syx_longest_candidate + 1}) {
+    for (const std::size_t length : {syx_longest_candidate, syx_longest_candidate + 1, syx_longest_candidate + 2}) {
         byte_vector bytes(length - 1, 0x11);
         bytes.push_back(0xF7);
         append(bytes, dump);

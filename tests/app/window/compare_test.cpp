@@ -25,6 +25,7 @@ struct compare_test : ports_window_test {
         emulator = std::make_unique<a6_emulator>();
         open_window(false);
         configure(config_choice{});
+        handle_posted();
     }
     void load(const a6_message& record) {
         library.insert_record(std::make_unique<a6_message>(record), false, box_buttons::yes_no, box);
@@ -46,16 +47,17 @@ TEST_F(compare_test, the_menu_offers_compare_first_then_the_windows_commands_for
         for (const menu_item& item : logic->context_menu()) items.emplace_back(item.command, item.enabled);
         return items;
     };
+    using items = std::vector<std::pair<int, bool>>;
     EXPECT_TRUE(shape().empty());
     put(program_dump, 0, 5, u"Fat Bass");
-    EXPECT_EQ(shape(), (std::vector<std::pair<int, bool>>{{compare_command, true}, {0, false}, {main_ids::send, true},
-                                                          {main_ids::save, true}, {0, false}, {main_ids::unload, true}}));
+    EXPECT_EQ(shape(), (items{{compare_command, true}, {0, false}, {main_ids::send, true}, {main_ids::save, true},
+                              {0, false}, {main_ids::unload, true}}));
     EXPECT_EQ(logic->context_menu()[0].caption, u"Compare with A6");
     // An empty "Everything", left by a request record, can only be unloaded.
     library.remove_subtree(library.root());
     load(a6_message(program_request, 0, 1));
-    EXPECT_EQ(shape(), (std::vector<std::pair<int, bool>>{{compare_command, false}, {0, false}, {main_ids::send, false},
-                                                          {main_ids::save, false}, {0, false}, {main_ids::unload, true}}));
+    EXPECT_EQ(shape(), (items{{compare_command, false}, {0, false}, {main_ids::send, false}, {main_ids::save, false},
+                              {0, false}, {main_ids::unload, true}}));
 }
 
 TEST_F(compare_test, results_over_the_emulator) {
@@ -76,7 +78,8 @@ TEST_F(compare_test, results_over_the_emulator) {
          u"User: 128 of 128 Programs match the A6."},
         {"one entry of a bank that differs", {{program_dump, 0, 0, 127}}, {program_dump, 0, 17, 17}, program_dump, 1, 1,
          u"User: 1 of 128 Programs differs from the A6:\r\n017 Prog 00:017"},
-        {"a single entry", {{mix_dump, 2, 5, 6}}, {}, mix_dump, 0, 1, u"005 Mix 02:005: matches the A6."},
+        {"a single entry", {{program_dump, 2, 5, 6}}, {}, program_dump, 0, 1, u"005 Prog 02:005: matches the A6."},
+        {"a bank of one Mix", {{mix_dump, 2, 5, 5}}, {}, mix_dump, 1, 1, u"Card 1: 1 of 1 Mix matches the A6."},
         {"the Global Data", {{global_dump, 0, 0, 0}}, {global_dump, 0, 0, 0}, global_dump, 0, 1,
          u"Global Data: differs from the A6."},
         {"everything", {{program_dump, 0, 1, 1}, {mix_dump, 0, 2, 2}, {global_dump, 0, 0, 0}}, {mix_dump, 0, 2, 2},
@@ -114,9 +117,9 @@ TEST_F(compare_test, part_of_a_bank_names_ten_that_differ_and_how_many_more) {
     }
     EXPECT_EQ(compare(library.find_entry(program_dump, 3, 0)->parent()),
               std::vector<std::u16string>{
-                  u"Card 1: 16 of 20 Programs differ from the A6:\r\n001 Renamed 1\r\n002 Renamed 2\r\n003 Renamed 3\r\n"
-                  u"004 Renamed 4\r\n006 Renamed 6\r\n007 Renamed 7\r\n008 Renamed 8\r\n009 Renamed 9\r\n"
-                  u"011 Renamed 11\r\n012 Renamed 12\r\nand 6 more."});
+                  u"Card 1: 16 of 20 Programs differ from the A6:\r\n001 Renamed 1\r\n002 Renamed 2\r\n"
+                  u"003 Renamed 3\r\n004 Renamed 4\r\n006 Renamed 6\r\n007 Renamed 7\r\n008 Renamed 8\r\n"
+                  u"009 Renamed 9\r\n011 Renamed 11\r\n012 Renamed 12\r\nand 6 more."});
     EXPECT_EQ(emulator->requests_seen(), 20u);
 }
 
@@ -143,22 +146,42 @@ TEST_F(compare_test, replies_that_never_come_are_not_compared) {
     EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 0);
 }
 
-// A reply that comes after Con&fig released the compare stays out of the
-// library when the compare asked for it; a dump it did not ask for goes in.
-TEST_F(compare_test, a_late_reply_stays_out_of_the_library) {
+// Replies go to the compare whose request is out, also behind a Get. One
+// that comes after Con&fig released the compare stays out of the library
+// when the compare asked for it and did not have it, until the next request
+// goes out (a Send is none); any other dump goes in.
+TEST_F(compare_test, late_replies_stay_out_of_the_library_until_the_next_request) {
     configure(config_choice{});
-    put(program_dump, 0, 5, u"Loaded");
-    select(library.find_entry(program_dump, 0, 5));
+    get(u"pc1:9");
+    handle_posted();
+    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 3, 9, u"Got")));
+    handle_posted();
+    put(program_dump, 0, 5, u"Five");
+    put(program_dump, 0, 6, u"Six");
+    select(library.find_entry(program_dump, 0, 5)->parent());
     logic->command(compare_command);
     handle_posted();
-    configure([](dialog_logic& l, fake_dialog& d) { d.click(l, config_ids::cancel); });
-    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"005 Loaded: not compared: the A6 did not send it back."});
-    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Late reply")));
-    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 9, u"From the panel")));
+    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Five")));
     handle_posted();
-    EXPECT_EQ(shown_name(*library.find_entry(program_dump, 0, 5)->record()), u"Loaded          ");
-    EXPECT_NE(library.find_entry(program_dump, 0, 9), nullptr);
-    EXPECT_EQ(box.shown.size(), 1u);
+    configure([](dialog_logic& l, fake_dialog& d) { d.click(l, config_ids::cancel); });
+    select(library.find_entry(program_dump, 0, 5));
+    click(main_ids::send);
+    const auto deliver = [&](int number, std::u16string_view name) {
+        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, number, name)));
+        handle_posted();
+    };
+    deliver(6, u"Late reply");      // stays out
+    deliver(5, u"From the panel");  // compared already: goes in
+    get(u"pc1:7");
+    handle_posted();
+    deliver(6, u"Late again");  // a request went out since: goes in
+    EXPECT_EQ(box.texts(), (std::vector<std::u16string>{
+                               u"User: 1 of 2 Programs matches the A6.\r\n\r\n1 of 2 was not compared: the A6 did not "
+                               u"send it back:\r\n006 Six",
+                               replace_prompt_text(make_dump(program_dump, 0, 5, u"Five"),
+                                                   make_dump(program_dump, 0, 5, u"From the panel")),
+                               replace_prompt_text(make_dump(program_dump, 0, 6, u"Six"),
+                                                   make_dump(program_dump, 0, 6, u"Late again"))}));
 }
 
 }  // namespace

@@ -18,10 +18,20 @@ TEST_F(ports_window_test, the_window_tells_once_for_each_request_whose_replies_s
     transfers::clock::time_point now{};
     logic->set_clock([&] { return now; });
     configure(config_choice{});
+    set_checked(main_ids::ask, false);  // late replies replace without a prompt
     const auto tick_at = [&](std::chrono::duration<double> since, transfers::clock::time_point start) {
         now = start + std::chrono::duration_cast<transfers::clock::duration>(since);
         logic->tick();
     };
+    // A request answered in time raises nothing, however long it is quiet after.
+    get(u"pu:5");
+    handle_posted();
+    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
+    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"In time")));
+    handle_posted();
+    tick_at(600s, now);
+    EXPECT_TRUE(box.shown.empty());
+
     const struct {
         std::u16string request;
         int replies_first;        // arriving 2 s after the request: the wait starts again
@@ -44,7 +54,8 @@ TEST_F(ports_window_test, the_window_tells_once_for_each_request_whose_replies_s
         devices.hold = false;
         ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
         if (row.replies_first > 0) now += 2s;
-        for (int n = 0; n < row.replies_first; ++n) ASSERT_TRUE(devices.open_in->deliver(dump_bytes(mix_dump, 4, n, u"")));
+        for (int n = 0; n < row.replies_first; ++n)
+            ASSERT_TRUE(devices.open_in->deliver(dump_bytes(mix_dump, 4, n, u"")));
         handle_posted();
         const transfers::clock::time_point quiet_since = now;
 
@@ -59,9 +70,10 @@ TEST_F(ports_window_test, the_window_tells_once_for_each_request_whose_replies_s
         EXPECT_EQ(box.shown[0].icon, box_icon::information);
         // The wait is unchanged: a late reply is still taken.
         EXPECT_GT(logic->counters().pending_replies, 0);
-        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Late")));
+        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Late " + row.request)));
         handle_posted();
-        EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
+        EXPECT_EQ(shown_name(*library.find_entry(program_dump, 0, 5)->record()).substr(0, 5), u"Late ");
+        EXPECT_EQ(box.shown.size(), 1u);
         configure(config_choice{});  // releases the bank's wait for the next row
     }
 }
