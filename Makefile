@@ -7,6 +7,7 @@
 #   make test-windows       the same with the tests, run under Wine on a virtual display
 #   make windows-installer  the Windows installer, build-windows/patchwarden-<version>-setup.exe
 #   make windows-screenshot docs/windows-window.png, the Windows window under Wine
+#   make windows-bench      Load's speed in the Windows window under Wine
 #   make deb                the Debian package
 
 SHELL := /bin/bash
@@ -42,7 +43,7 @@ WINDOWS_INSTALLER := build-windows/patchwarden-$(VERSION)-setup.exe
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
-        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot
+        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot windows-bench
 
 # Installs the Debian packages $(1) when any is missing, with the apt-get
 # options $(2); $(3) says who needs them. Without root (or password-less
@@ -170,6 +171,14 @@ windows-screenshot: windows-configure
 	  for i in $$(seq 600); do [ -e scene-ready ] && break; sleep 0.1; done; \
 	  import -window root -trim +repage ../docs/windows-window.png; touch scene-taken; wait'
 	@file docs/windows-window.png
+
+# Load into the Windows window under Wine on a virtual display, with its
+# figures (the Linux window's are in make bench, bench_ui).
+windows-bench: windows-configure
+	cmake --build build-windows -j$(JOBS) --target bench_load
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
+	cd build-windows && $(XVFB) env $(WINE_ENV) $(WINE) win32/bench_load.exe
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
