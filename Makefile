@@ -8,6 +8,7 @@
 #   make windows-installer  the Windows installer, build-windows/patchwarden-<version>-setup.exe
 #   make windows-screenshot docs/windows-window.png, the Windows window under Wine
 #   make windows-bench      Load's speed in the Windows window under Wine
+#   make test-wine-midi     the WinMM back end under Wine on the kernel's sequencer
 #   make deb                the Debian package
 
 SHELL := /bin/bash
@@ -43,7 +44,7 @@ WINDOWS_INSTALLER := build-windows/patchwarden-$(VERSION)-setup.exe
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
-        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot windows-bench
+        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot windows-bench test-wine-midi
 
 # Installs the Debian packages $(1) when any is missing, with the apt-get
 # options $(2); $(3) says who needs them. Without root (or password-less
@@ -145,6 +146,16 @@ test-windows: windows-configure
 	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
 	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
 	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 --repeat until-pass:2
+
+# The WinMM back end's own tests under Wine, whose winmm drives the kernel's
+# MIDI sequencer, against a6-emulator (a sequencer client, started first):
+# in the virtual machine of make test-kernel, which then carries this
+# machine's Wine and the build's Wine prefix, or on this machine when it has
+# /dev/snd/seq.
+test-wine-midi: build windows-configure deps-kernel
+	cmake --build build-windows -j$(JOBS) --target winmm_sequencer_tests
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	tests/vm/kernel_tests.sh --wine build-windows build
 
 # The installer, made with NSIS from the program without its debugging
 # information: the program in Program Files, a Start-menu entry and an

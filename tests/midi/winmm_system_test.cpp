@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <mutex>
 
 #include "fake_midi.h"
@@ -13,6 +15,7 @@
 #include "midi/transport/sysex_in.h"
 #include "midi/transport/sysex_out.h"
 #include "midi/winmm/winmm_api.h"
+#include "midi/winmm/winmm_input.h"
 
 namespace patchwarden {
 namespace {
@@ -20,33 +23,61 @@ namespace {
 using testing::eventually;
 using testing::recording_sink;
 
-// Device 0 in each direction. The output keeps the header of the slice after
-// keep_next is set: un-preparing it fails until a reset gives it back, and
-// the device will not close while it holds it.
+// Device 0 in each direction. The input holds the buffers added to it in
+// order, and fills the oldest first. The output keeps the header of the slice
+// after keep_next is set: un-preparing it fails until a reset gives it back,
+// and the device will not close while it holds it. Every header must be
+// declared with the size of MIDIHDR, as Windows' newer MIDI service demands.
 struct fake_service {
     std::mutex mutex;
     LPMIDICALLBACK callback = nullptr;
     DWORD_PTR instance = 0;
-    MIDIHDR* in_buffer = nullptr;
+    std::deque<MIDIHDR*> in_buffers;
     std::vector<std::pair<const MIDIHDR*, byte_vector>> submitted;
     bool keep_next = false;
     const MIDIHDR* kept = nullptr;
-    // What a reset leaves in the input's buffer: the start of a dump.
+    // What a reset leaves in the input's oldest buffer: the start of a dump.
     byte_vector reset_leaves;
+    int wrong_sizes = 0;
 
-    // The driver gives back the buffer it holds; false when it holds none.
+    // The driver gives back its oldest buffer; false when it holds none.
     bool give_back(UINT message, const byte_vector& bytes) {
-        MIDIHDR* h = std::exchange(in_buffer, nullptr);
-        if (!h) return false;
+        if (in_buffers.empty()) return false;
+        MIDIHDR* h = in_buffers.front();
+        in_buffers.pop_front();
         std::memcpy(h->lpData, bytes.data(), bytes.size());
         h->dwBytesRecorded = static_cast<DWORD>(bytes.size());
         callback(nullptr, message, instance, reinterpret_cast<DWORD_PTR>(h), 0);
         return true;
     }
+    // The driver fills its oldest buffers, one message each, before it
+    // reports the first, as a service whose callback thread lags does;
+    // false when it holds too few.
+    bool fill_ahead(const std::vector<byte_vector>& messages) {
+        if (in_buffers.size() < messages.size()) return false;
+        std::vector<MIDIHDR*> filled;
+        for (const byte_vector& bytes : messages) {
+            MIDIHDR* h = in_buffers.front();
+            in_buffers.pop_front();
+            std::memcpy(h->lpData, bytes.data(), bytes.size());
+            h->dwBytesRecorded = static_cast<DWORD>(bytes.size());
+            filled.push_back(h);
+        }
+        for (MIDIHDR* h : filled) callback(nullptr, MIM_LONGDATA, instance, reinterpret_cast<DWORD_PTR>(h), 0);
+        return true;
+    }
+    bool sized(UINT size) {
+        if (size == sizeof(MIDIHDR)) return true;
+        ++wrong_sizes;
+        return false;
+    }
 } * service;
 
-template <class... Args>
-MMRESULT WINAPI ok(Args...) { return MMSYSERR_NOERROR; }
+template <class Handle>
+MMRESULT WINAPI prepare(Handle, LPMIDIHDR, UINT size) {
+    return service->sized(size) ? MMSYSERR_NOERROR : MMSYSERR_INVALPARAM;
+}
+MMRESULT WINAPI ok(HMIDIIN) { return MMSYSERR_NOERROR; }
 
 MMRESULT WINAPI in_open(LPHMIDIIN h, UINT id, DWORD_PTR callback, DWORD_PTR instance, DWORD) {
     service->callback = reinterpret_cast<LPMIDICALLBACK>(callback);
@@ -54,30 +85,37 @@ MMRESULT WINAPI in_open(LPHMIDIIN h, UINT id, DWORD_PTR callback, DWORD_PTR inst
     *h = reinterpret_cast<HMIDIIN>(0x10);
     return id == 0 ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
 }
-MMRESULT WINAPI in_add(HMIDIIN, LPMIDIHDR h, UINT) {
-    service->in_buffer = h;
+MMRESULT WINAPI in_add(HMIDIIN, LPMIDIHDR h, UINT size) {
+    if (!service->sized(size)) return MMSYSERR_INVALPARAM;
+    service->in_buffers.push_back(h);
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI in_reset(HMIDIIN) {
     service->give_back(MIM_LONGDATA, service->reset_leaves);
+    while (service->give_back(MIM_LONGDATA, {})) {
+    }
     return MMSYSERR_NOERROR;
 }
-MMRESULT WINAPI in_unprepare(HMIDIIN, LPMIDIHDR, UINT) {
-    return service->in_buffer ? MIDIERR_STILLPLAYING : MMSYSERR_NOERROR;
+MMRESULT WINAPI in_unprepare(HMIDIIN, LPMIDIHDR h, UINT size) {
+    if (!service->sized(size)) return MMSYSERR_INVALPARAM;
+    const auto& held = service->in_buffers;
+    return std::find(held.begin(), held.end(), h) != held.end() ? MIDIERR_STILLPLAYING : MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI out_open(LPHMIDIOUT h, UINT id, DWORD_PTR, DWORD_PTR, DWORD) {
     *h = reinterpret_cast<HMIDIOUT>(0x20);
     return id == 0 ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
 }
-MMRESULT WINAPI out_long_msg(HMIDIOUT, LPMIDIHDR h, UINT) {
+MMRESULT WINAPI out_long_msg(HMIDIOUT, LPMIDIHDR h, UINT size) {
     std::lock_guard guard(service->mutex);
+    if (!service->sized(size)) return MMSYSERR_INVALPARAM;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(h->lpData);
     service->submitted.emplace_back(h, byte_vector(bytes, bytes + h->dwBufferLength));
     if (std::exchange(service->keep_next, false)) service->kept = h;
     return MMSYSERR_NOERROR;
 }
-MMRESULT WINAPI out_unprepare(HMIDIOUT, LPMIDIHDR h, UINT) {
+MMRESULT WINAPI out_unprepare(HMIDIOUT, LPMIDIHDR h, UINT size) {
     std::lock_guard guard(service->mutex);
+    if (!service->sized(size)) return MMSYSERR_INVALPARAM;
     return h == service->kept ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI out_reset(HMIDIOUT) {
@@ -91,10 +129,10 @@ MMRESULT WINAPI out_close(HMIDIOUT) {
 }
 
 const winmm_api fake_api{
-    &::midiInGetNumDevs,  &::midiInGetDevCapsW,  in_open,      ok,
-    in_add,               ok,                    in_reset,     in_unprepare,
+    &::midiInGetNumDevs,  &::midiInGetDevCapsW,  in_open,        prepare<HMIDIIN>,
+    in_add,               ok,                    in_reset,       in_unprepare,
     ok,                   &::midiOutGetNumDevs,  &::midiOutGetDevCapsW,
-    out_open,             ok,                    out_long_msg, out_unprepare,
+    out_open,             prepare<HMIDIOUT>,     out_long_msg,   out_unprepare,
     out_reset,            out_close};
 
 class winmm_test : public ::testing::Test {
@@ -106,6 +144,7 @@ protected:
     std::vector<std::uint32_t> returned;
 
     void SetUp() override { service = &fake; }
+    void TearDown() override { EXPECT_EQ(fake.wrong_sizes, 0) << "headers declared smaller than MIDIHDR"; }
 };
 
 TEST_F(winmm_test, a_bad_sysex_hands_the_buffer_back_and_the_next_message_arrives) {
@@ -120,6 +159,112 @@ TEST_F(winmm_test, a_bad_sysex_hands_the_buffer_back_and_the_next_message_arrive
     in->get_data(got);
     EXPECT_EQ(got, message);
     in->shutdown();
+}
+
+// The service fills buffers of the back end's own, several queued at once;
+// the transport gets each message whole in its one buffer, which it gives
+// back from its callback, as sysex_in does.
+TEST_F(winmm_test, the_service_keeps_buffers_and_each_message_reaches_the_transport_whole) {
+    const byte_vector one{0xF0, 0x01, 0x02, 0x03, 0xF7};
+    const byte_vector two{0xF0, 0x04, 0xF7};
+    const struct {
+        const char* what;
+        std::vector<std::pair<UINT, byte_vector>> returns;
+        std::uint32_t transport_buffer;
+        std::vector<byte_vector> blocks;
+        bool filled_ahead = false;  // all recorded before the first is reported
+    } cases[] = {
+        {"one message in one buffer", {{MIM_LONGDATA, one}}, 64, {one}},
+        {"one message over three buffers",
+         {{MIM_LONGDATA, {0xF0, 0x01}}, {MIM_LONGDATA, {0x02}}, {MIM_LONGDATA, {0x03, 0xF7}}}, 64, {one}},
+        {"messages one after another", {{MIM_LONGDATA, one}, {MIM_LONGDATA, two}, {MIM_LONGDATA, one}}, 64,
+         {one, two, one}},
+        {"a bad message lost, the next one whole",
+         {{MIM_LONGDATA, {0xF0, 0x01}}, {MIM_LONGERROR, {0x02}}, {MIM_LONGDATA, two}}, 64, {two}},
+        {"a message longer than the transport's buffer, cut", {{MIM_LONGDATA, one}}, 3,
+         {{0xF0, 0x01, 0x02}, {0x03, 0xF7}}},
+        {"four messages recorded before the first is reported",
+         {{MIM_LONGDATA, one}, {MIM_LONGDATA, two}, {MIM_LONGDATA, two}, {MIM_LONGDATA, one}}, 64,
+         {one, two, two, one}, true},
+    };
+    struct transport_side {
+        std::vector<std::uint8_t> buffer;
+        midi_header header;
+        std::vector<byte_vector> blocks;
+    };
+    const midi_in_proc take = [](midi_input& device, std::uint32_t message, void* seen, midi_header* h) {
+        auto* side = static_cast<transport_side*>(seen);
+        if (message != mim_longdata || h->bytes_recorded == 0) return;
+        side->blocks.emplace_back(h->data, h->data + h->bytes_recorded);
+        device.add_buffer(*h);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake_service fresh;
+        service = &fresh;
+        transport_side side;
+        side.buffer.resize(c.transport_buffer);
+        side.header.data = side.buffer.data();
+        side.header.buffer_length = c.transport_buffer;
+        std::unique_ptr<midi_input> in;
+        ASSERT_EQ(system.open_input(0, take, &side, in), midi_result::ok);
+        ASSERT_EQ(in->prepare_header(side.header), midi_result::ok);
+        ASSERT_EQ(in->add_buffer(side.header), midi_result::ok);
+        ASSERT_EQ(in->start(), midi_result::ok);
+        if (c.filled_ahead) {
+            std::vector<byte_vector> messages;
+            for (const auto& r : c.returns) messages.push_back(r.second);
+            ASSERT_TRUE(fresh.fill_ahead(messages));
+        }
+        for (const auto& [message, bytes] : c.returns) {
+            if (c.filled_ahead) break;
+            ASSERT_TRUE(fresh.give_back(message, bytes));
+        }
+        EXPECT_EQ(fresh.in_buffers.size(), winmm_input_buffers);  // each taken back at once
+        EXPECT_EQ(side.blocks, c.blocks);
+        ASSERT_EQ(in->reset(), midi_result::ok);
+        EXPECT_EQ(in->unprepare_header(side.header), midi_result::ok);
+        EXPECT_EQ(in->close(), midi_result::ok);
+        EXPECT_EQ(fresh.wrong_sizes, 0);
+    }
+    service = &fake;
+}
+
+// A message the service records while the transport still holds the one
+// before (its callback has not given its buffer back yet) is not lost: the
+// service has buffers of its own left, and the message waits for the
+// transport's.
+TEST_F(winmm_test, a_message_that_comes_while_the_transport_holds_the_one_before_waits_for_it) {
+    const byte_vector first{0xF0, 0x01, 0xF7};
+    const byte_vector second{0xF0, 0x02, 0xF7};
+    struct transport_side {
+        std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(16);
+        midi_header header;
+        std::vector<byte_vector> blocks;
+        byte_vector arrives_meanwhile;
+        bool came_back_meanwhile = false;
+    } side;
+    side.header.data = side.buffer.data();
+    side.header.buffer_length = 16;
+    side.arrives_meanwhile = second;
+    const midi_in_proc take = [](midi_input& device, std::uint32_t message, void* seen, midi_header* h) {
+        auto* s = static_cast<transport_side*>(seen);
+        if (message != mim_longdata || h->bytes_recorded == 0) return;
+        s->blocks.emplace_back(h->data, h->data + h->bytes_recorded);
+        if (!s->arrives_meanwhile.empty())
+            s->came_back_meanwhile = service->give_back(MIM_LONGDATA, std::exchange(s->arrives_meanwhile, {}));
+        device.add_buffer(*h);
+    };
+    std::unique_ptr<midi_input> in;
+    ASSERT_EQ(system.open_input(0, take, &side, in), midi_result::ok);
+    ASSERT_EQ(in->prepare_header(side.header), midi_result::ok);
+    ASSERT_EQ(in->add_buffer(side.header), midi_result::ok);
+    ASSERT_EQ(in->start(), midi_result::ok);
+    ASSERT_TRUE(fake.give_back(MIM_LONGDATA, first));
+    EXPECT_TRUE(side.came_back_meanwhile);
+    EXPECT_EQ(side.blocks, (std::vector<byte_vector>{first, second}));
+    ASSERT_EQ(in->reset(), midi_result::ok);
+    EXPECT_EQ(in->unprepare_header(side.header), midi_result::ok);
 }
 
 TEST_F(winmm_test, a_reset_in_the_middle_of_a_dump_hands_the_buffer_back_without_bytes) {

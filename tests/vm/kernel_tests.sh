@@ -10,11 +10,22 @@
 # Fails when a test fails or is skipped, or when a run gives no result.
 #
 #   tests/vm/kernel_tests.sh build build-asan
+#   tests/vm/kernel_tests.sh --wine build-windows build
+#
+# With --wine, the machine runs the Windows build's WinMM tests under Wine
+# instead (stage_wine.sh), against the first build's a6-emulator.
 #
 # PW_VM_TIMEOUT (seconds, default 420) bounds the whole virtual machine run.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tests/vm/stage_wine.sh"
+wine_build=""
+if [ "${1:-}" = --wine ]; then
+    [ $# -ge 3 ] || { echo "usage: $0 --wine WINDOWS_BUILD_DIR BUILD_DIR" >&2; exit 2; }
+    wine_build=$(cd "$2" && pwd)
+    shift 2
+fi
 [ $# -gt 0 ] || { echo "usage: $0 BUILD_DIR..." >&2; exit 2; }
 builds=()
 for b in "$@"; do builds+=("$(cd "$b" && pwd)"); done
@@ -23,7 +34,7 @@ test_binary() { echo "$1/tests/midi/kernel/alsa_kernel_tests"; }
 emulator_binary() { echo "$1/a6_emulator/a6-emulator"; }
 
 for b in "${builds[@]}"; do
-    for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
+    for f in $([ -z "$wine_build" ] && test_binary "$b") "$(emulator_binary "$b")"; do
         [ -x "$f" ] || { echo "kernel tests: $f is missing (build it first)" >&2; exit 1; }
     done
 done
@@ -45,6 +56,25 @@ judge() {  # name, exit code, output file
     echo "kernel tests ($name): $(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$out" |
         awk '{n += $1} END {print n}') tests passed"
 }
+
+if [ -e /dev/snd/seq ] && [ -n "$wine_build" ]; then
+    echo "kernel tests: Wine on this machine's sequencer (/dev/snd/seq)"
+    out=$(mktemp)
+    log=$(mktemp)
+    "$(emulator_binary "${builds[0]}")" --speed "${PW_WINE_EMULATOR_SPEED:-8}" >"$log" 2>&1 &
+    emulator=$!
+    for _ in $(seq 300); do grep -q '^A6 emulator: ' "$log" && break; sleep 0.1; done
+    set +e
+    (cd "$(dirname "$(wine_test_binary "$wine_build")")" && WINEPREFIX=$wine_build/wine-prefix WINEDEBUG=-all \
+        WINEDLLOVERRIDES=mscoree,mshtml= "$wine_loader" ./winmm_sequencer_tests.exe --gtest_color=no) 2>&1 |
+        tee "$out"
+    rc=${PIPESTATUS[0]}
+    set -e
+    kill "$emulator" 2>/dev/null || true
+    judge wine "$rc" "$out" && status=0 || status=1
+    rm -f "$out" "$log"
+    exit $status
+fi
 
 if [ -e /dev/snd/seq ]; then
     echo "kernel tests: on this machine's sequencer (/dev/snd/seq)"
@@ -146,15 +176,20 @@ copy_libs() {
 }
 copy_libs "$tmpdeb/alsa-utils/usr/bin/aconnect"
 runs=()
-for b in "${builds[@]}"; do
-    name=$(basename "$b")
-    mkdir -p "$stage/pw/$name"
-    for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
-        strip --strip-debug -o "$stage/pw/$name/$(basename "$f")" "$f"
-        copy_libs "$f"
+if [ -n "$wine_build" ]; then
+    stage_wine "$stage" "$wine_build" "$(emulator_binary "${builds[0]}")"
+    runs+=(wine)
+else
+    for b in "${builds[@]}"; do
+        name=$(basename "$b")
+        mkdir -p "$stage/pw/$name"
+        for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
+            strip --strip-debug -o "$stage/pw/$name/$(basename "$f")" "$f"
+            copy_libs "$f"
+        done
+        runs+=("$name")
     done
-    runs+=("$name")
-done
+fi
 
 (cd "$stage" && find . | cpio -o -H newc --quiet) > "$work/initrd.cpio"
 echo "kernel tests: virtual machine prepared in $(elapsed) s (kernel $kernel_version)"
