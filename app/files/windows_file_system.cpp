@@ -53,10 +53,8 @@ file_handle file_system::open_to_read(const std::filesystem::path& path) const {
     const HANDLE handle =
         ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;  // a folder does not open so either
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
         ::CloseHandle(handle);
         return nullptr;
     }

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 #include "fake_midi.h"
 #include "midi/sysex_error.h"
@@ -39,6 +41,13 @@ struct fake_service {
     // What a reset leaves in the input's oldest buffer: the start of a dump.
     byte_vector reset_leaves;
     int wrong_sizes = 0;
+    // A reset hands the buffers back from a thread of the service's own,
+    // a while after it returned (their headers free at once, as Wine's);
+    // callbacks that come after the input closed are counted.
+    bool late_reset = false;
+    std::thread late;
+    std::atomic<bool> closed{false};
+    std::atomic<int> after_close{0};
 
     // The driver gives back its oldest buffer; false when it holds none.
     bool give_back(UINT message, const byte_vector& bytes) {
@@ -78,6 +87,10 @@ MMRESULT WINAPI prepare(Handle, LPMIDIHDR, UINT size) {
     return service->sized(size) ? MMSYSERR_NOERROR : MMSYSERR_INVALPARAM;
 }
 MMRESULT WINAPI ok(HMIDIIN) { return MMSYSERR_NOERROR; }
+MMRESULT WINAPI in_close(HMIDIIN) {
+    service->closed = true;
+    return MMSYSERR_NOERROR;
+}
 
 MMRESULT WINAPI in_open(LPHMIDIIN h, UINT id, DWORD_PTR callback, DWORD_PTR instance, DWORD) {
     service->callback = reinterpret_cast<LPMIDICALLBACK>(callback);
@@ -91,6 +104,19 @@ MMRESULT WINAPI in_add(HMIDIIN, LPMIDIHDR h, UINT size) {
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI in_reset(HMIDIIN) {
+    if (service->late_reset) {
+        std::vector<MIDIHDR*> held(service->in_buffers.begin(), service->in_buffers.end());
+        service->in_buffers.clear();
+        service->late = std::thread([held, s = service] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            for (MIDIHDR* h : held) {
+                if (s->closed) ++s->after_close;
+                h->dwBytesRecorded = 0;
+                s->callback(nullptr, MIM_LONGDATA, s->instance, reinterpret_cast<DWORD_PTR>(h), 0);
+            }
+        });
+        return MMSYSERR_NOERROR;
+    }
     service->give_back(MIM_LONGDATA, service->reset_leaves);
     while (service->give_back(MIM_LONGDATA, {})) {
     }
@@ -131,7 +157,7 @@ MMRESULT WINAPI out_close(HMIDIOUT) {
 const winmm_api fake_api{
     &::midiInGetNumDevs,  &::midiInGetDevCapsW,  in_open,        prepare<HMIDIIN>,
     in_add,               ok,                    in_reset,       in_unprepare,
-    ok,                   &::midiOutGetNumDevs,  &::midiOutGetDevCapsW,
+    in_close,             &::midiOutGetNumDevs,  &::midiOutGetDevCapsW,
     out_open,             prepare<HMIDIOUT>,     out_long_msg,   out_unprepare,
     out_reset,            out_close};
 
@@ -265,6 +291,20 @@ TEST_F(winmm_test, a_message_that_comes_while_the_transport_holds_the_one_before
     EXPECT_EQ(side.blocks, (std::vector<byte_vector>{first, second}));
     ASSERT_EQ(in->reset(), midi_result::ok);
     EXPECT_EQ(in->unprepare_header(side.header), midi_result::ok);
+}
+
+// A service may hand the buffers back after its reset returned, from a
+// thread of its own: the input closes only once they are all back, and no
+// callback comes after that.
+TEST_F(winmm_test, a_shutdown_waits_for_buffers_the_service_hands_back_late) {
+    fake.late_reset = true;
+    auto in = std::make_unique<sysex_in>(system, sink);
+    in->init(0);
+    ASSERT_TRUE(in->is_open);
+    EXPECT_NO_THROW(in->shutdown());
+    if (fake.late.joinable()) fake.late.join();
+    EXPECT_EQ(fake.after_close, 0);
+    EXPECT_FALSE(in->is_open);
 }
 
 TEST_F(winmm_test, a_reset_in_the_middle_of_a_dump_hands_the_buffer_back_without_bytes) {
