@@ -88,6 +88,7 @@ INT_PTR dialog_window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (entry.kind == control_kind::push_button || entry.kind == control_kind::default_push_button)
                 SetWindowSubclass(control(entry.id), push_button_procedure, 0, 0);
         }
+        fit_wrapped_captions();
         on_created();
         if (logic_) logic_->start(*this);
         return TRUE;  // the focus goes to the first tab stop
@@ -105,6 +106,23 @@ INT_PTR dialog_window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         window_ = nullptr;
         return FALSE;
     default: return FALSE;
+    }
+}
+
+void dialog_window::fit_wrapped_captions() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    for (const control_spec& entry : spec_.controls) {
+        if (entry.kind != control_kind::check_box || !(entry.style & style_wraps)) continue;
+        const HWND box = control(entry.id);
+        RECT place{};
+        GetWindowRect(box, &place);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
+        SIZE needed{place.right - place.left, 0};
+        if (!SendMessageW(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&needed))) continue;
+        const LONG height = std::min(needed.cy, client.bottom - place.top);
+        if (height > place.bottom - place.top)
+            SetWindowPos(box, nullptr, 0, 0, place.right - place.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
