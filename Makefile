@@ -155,9 +155,10 @@ test-windows: windows-configure
 	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 --repeat until-pass:2
 
 # The installer, made with NSIS from the program without its debugging
-# information: the program in Program Files, a Start-menu entry and an
-# uninstaller that Windows lists. CI installs, starts and removes it under
-# Wine (packaging/windows/try_installer.sh).
+# information: the program in Program Files, a Start-menu entry, the .syx
+# file type and an uninstaller that Windows lists. CI installs, starts and
+# removes it under Wine, and opens a .syx file as Explorer does
+# (packaging/windows/try_installer.sh).
 windows-installer: windows
 	mkdir -p build-windows/installer
 	x86_64-w64-mingw32-strip -o build-windows/installer/patchwarden.exe build-windows/patchwarden.exe
