@@ -163,7 +163,6 @@ void main_window::set_tree_font(UINT dpi) {
         font.lfWidth = 0;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfOutPrecision = OUT_TT_ONLY_PRECIS;
-        font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
         font.lfFaceName[0] = L'\0';
         scaled = CreateFontIndirectW(&font);
     }
