@@ -13,40 +13,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <string>
 
 #include "app/dialogs/dialog_templates.h"
 #include "data/a6_message.h"
 #include "midi/emulator/a6_emulator.h"
-
-namespace {
-
-struct search {
-    DWORD process;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK match(HWND window, LPARAM param) {
-    auto& wanted = *reinterpret_cast<search*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
-    if (process != wanted.process || !IsWindowVisible(window) || std::wstring(title) != L"Patchwarden v1.00")
-        return TRUE;
-    wanted.found = window;
-    return FALSE;
-}
-
-// The items of the window's tree, or -1 while it does not answer.
-LRESULT tree_items(HWND window) {
-    DWORD_PTR count = 0;
-    const HWND tree = GetDlgItem(window, patchwarden::main_ids::tree);
-    if (!tree || !SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count)) return -1;
-    return static_cast<LRESULT>(count);
-}
-
-}  // namespace
 
 int main() {
     using namespace patchwarden;
@@ -60,7 +30,7 @@ int main() {
         }
     }
     // Everything, Programs, User and the three entries.
-    constexpr LRESULT expected = 6;
+    constexpr DWORD_PTR expected = 6;
 
     SHELLEXECUTEINFOW open{};
     open.cbSize = sizeof open;
@@ -73,21 +43,22 @@ int main() {
         std::filesystem::remove(file);
         return 1;
     }
-    search wanted{GetProcessId(open.hProcess)};
-    LRESULT items = -1;
+    // The window, once its tree shows the file (the load runs once it shows).
+    HWND window = nullptr;
+    DWORD_PTR items = 0;
     for (int tries = 0; tries < 300 && items != expected; ++tries) {
         Sleep(100);
-        wanted.found = nullptr;
-        EnumWindows(match, reinterpret_cast<LPARAM>(&wanted));
-        if (wanted.found) items = tree_items(wanted.found);
+        window = FindWindowW(L"#32770", L"Patchwarden v1.00");
+        const HWND tree = GetDlgItem(window, main_ids::tree);
+        if (!tree || !SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &items)) items = 0;
     }
-    if (wanted.found) PostMessageW(wanted.found, WM_CLOSE, 0, 0);
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(open.hProcess, 30000) == WAIT_OBJECT_0;
     if (!ended) TerminateProcess(open.hProcess, 1);
     CloseHandle(open.hProcess);
     std::filesystem::remove(file);
 
-    if (!wanted.found) {
+    if (!window) {
         std::printf("no window \"Patchwarden v1.00\" showed\n");
         return 1;
     }
