@@ -22,5 +22,6 @@ restore() {
     fi
 }
 trap restore EXIT
+trap 'exit 1' INT TERM
 "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null || exit 1
 PW_SCREEN_DPI=$dpi "$wine" "$@"
