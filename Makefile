@@ -160,9 +160,9 @@ test-windows: windows-configure
 # The WinMM back end's own tests under Wine, whose winmm drives the kernel's
 # MIDI sequencer, against a6-emulator (a sequencer client, started first):
 # in the virtual machine of make test-kernel, which then carries this
-# machine's Wine and the build's Wine prefix, or on this machine when it has
-# /dev/snd/seq.
-test-wine-midi: build windows-configure deps-kernel
+# machine's Wine and the build's Wine prefix.
+test-wine-midi: build windows-configure
+	$(call install_packages,$(KERNEL_PACKAGES),--no-install-recommends,The Wine MIDI tests need)
 	cmake --build build-windows -j$(JOBS) --target winmm_sequencer_tests
 	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
 	tests/vm/kernel_tests.sh --wine build-windows build

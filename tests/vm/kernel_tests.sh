@@ -12,8 +12,9 @@
 #   tests/vm/kernel_tests.sh build build-asan
 #   tests/vm/kernel_tests.sh --wine build-windows build
 #
-# With --wine, the machine runs the Windows build's WinMM tests under Wine
-# instead (stage_wine.sh), against the first build's a6-emulator.
+# With --wine, the virtual machine (also where this machine has a sequencer)
+# runs the Windows build's WinMM tests under Wine instead (stage_wine.sh),
+# against the first build's a6-emulator.
 #
 # PW_VM_TIMEOUT (seconds, default 420) bounds the whole virtual machine run.
 set -euo pipefail
@@ -57,28 +58,7 @@ judge() {  # name, exit code, output file
         awk '{n += $1} END {print n}') tests passed"
 }
 
-if [ -e /dev/snd/seq ] && [ -n "$wine_build" ]; then
-    echo "kernel tests: Wine on this machine's sequencer (/dev/snd/seq)"
-    out=$(mktemp)
-    log=$(mktemp)
-    "$(emulator_binary "${builds[0]}")" --speed "${PW_WINE_EMULATOR_SPEED:-8}" >"$log" 2>&1 &
-    emulator=$!
-    for _ in $(seq 300); do grep -q '^A6 emulator: ' "$log" && break; sleep 0.1; done
-    result=$(mktemp)
-    rm -f "$result"
-    # Wine may fault as the process ends: the tests' result is what they
-    # wrote before.
-    (cd "$(dirname "$(wine_test_binary "$wine_build")")" && WINEPREFIX=$wine_build/wine-prefix WINEDEBUG=-all \
-        WINEDLLOVERRIDES=mscoree,mshtml= PW_TEST_RESULT="Z:${result//\//\\}" \
-        "$wine_loader" ./winmm_sequencer_tests.exe --gtest_color=no) 2>&1 | tee "$out" || true
-    rc=$(tr -dc 0-9 < "$result" 2>/dev/null) || rc=""
-    kill "$emulator" 2>/dev/null || true
-    judge wine "${rc:-no result}" "$out" && status=0 || status=1
-    rm -f "$out" "$log" "$result"
-    exit $status
-fi
-
-if [ -e /dev/snd/seq ]; then
+if [ -e /dev/snd/seq ] && [ -z "$wine_build" ]; then
     echo "kernel tests: on this machine's sequencer (/dev/snd/seq)"
     status=0
     for b in "${builds[@]}"; do

@@ -133,49 +133,6 @@ TEST_F(windows_face, loads_a_file_chosen_in_the_open_dialog_into_the_tree_as_the
     }
 }
 
-// Files named on the command line: a named pipe and a device get "Can't
-// open" at once, where they kept the window waiting, and a path longer than
-// MAX_PATH loads. (A path typed in the open dialog takes the same road;
-// Wine's dialog says a pipe's path does not exist.)
-TEST_F(windows_face, a_pipe_or_a_device_gets_cant_open_and_a_long_path_loads) {
-    const std::wstring pipe = L"\\\\.\\pipe\\pw_face_test_" + std::to_wstring(GetCurrentProcessId());
-    const HANDLE server =
-        CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 2, 4096, 4096, 0, nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    const std::filesystem::path top = std::filesystem::path(temp) / ("pw_long_" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::path deep = top;
-    for (char letter = 'a'; letter < 'g'; ++letter) deep /= std::string(50, letter);
-    std::filesystem::create_directories(deep);
-    const std::filesystem::path long_path = deep / "long.syx";
-    ASSERT_GT(long_path.native().size(), static_cast<std::size_t>(MAX_PATH));
-    a6_message record = a6_emulator::initial_program(2, 5);
-    {
-        const byte_vector bytes = encode_message(record);
-        std::ofstream(long_path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::vector<std::wstring> shown;
-    const auto answer = [&](HWND box) {
-        shown.push_back(box_text(box));
-        post_click(box, IDOK);
-    };
-    dialog_script script;
-    script.then(L"", answer).then(L"", answer);
-    library_tree started_library;
-    main_window started(started_library, box, files);
-    started.load_at_start({to_u16(pipe), u"NUL", long_path.u16string()});
-    started.create();
-    EXPECT_TRUE(pump_until([&] { return script.done() && started_library.find_entry(program_dump, 2, 5); }));
-    EXPECT_EQ(shown, (std::vector<std::wstring>{L"Can't open " + pipe, L"Can't open NUL"}));
-
-    CloseHandle(server);
-    std::filesystem::remove(long_path);
-    for (auto p = deep; p != top.parent_path(); p = p.parent_path()) std::filesystem::remove(p);
-}
-
 TEST_F(windows_face, shows_an_error_a_transport_thread_raised_in_an_error_box) {
     std::wstring shown;
     dialog_script script;

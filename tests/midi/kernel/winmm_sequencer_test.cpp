@@ -10,12 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "data/a6_message.h"
@@ -55,19 +54,15 @@ protected:
         EXPECT_EQ(sink_.texts(), std::vector<std::string>{});
     }
 
-    // The position of the emulator's port in a device list; -1 when it is
-    // not there or there twice.
+    // The position of the emulator's port in a device list, or -1.
     int position(bool input) {
         const int count = input ? system_.input_count() : system_.output_count();
-        int found = -1;
         for (int device = 0; device < count; ++device) {
             std::u16string name;
             const midi_result r = input ? system_.input_name(device, name) : system_.output_name(device, name);
-            if (r != midi_result::ok || name != emulator_port) continue;
-            if (found >= 0) return -1;
-            found = device;
+            if (r == midi_result::ok && name == emulator_port) return device;
         }
-        return found;
+        return -1;
     }
 
     void open(std::int32_t buffer_size) {
@@ -81,12 +76,9 @@ protected:
 
     // Queues the bytes and waits until the service has taken every slice.
     bool send(const byte_vector& bytes) {
-        std::unique_lock guard(lock_);
         const std::int64_t target = sent_ + static_cast<std::int64_t>(bytes.size());
-        guard.unlock();
         out_.send_async(bytes);
-        guard.lock();
-        return sent_changed_.wait_for(guard, 60s, [&] { return sent_ >= target; });
+        return testing::eventually([&] { return sent_ >= target; });
     }
 
     // Blocks until count have come or the time is up.
@@ -105,10 +97,7 @@ protected:
     }
 
     static void progress(void* arg, std::int32_t chunk, std::int32_t, std::int32_t) {
-        auto* self = static_cast<winmm_sequencer*>(arg);
-        std::lock_guard guard(self->lock_);
-        self->sent_ += chunk;
-        self->sent_changed_.notify_all();
+        static_cast<winmm_sequencer*>(arg)->sent_ += chunk;
     }
 
     winmm_system system_;
@@ -117,9 +106,7 @@ protected:
     sysex_out out_{system_, sink_};
     int input_ = -1;
     int output_ = -1;
-    std::mutex lock_;
-    std::condition_variable sent_changed_;
-    std::int64_t sent_ = 0;
+    std::atomic<std::int64_t> sent_{0};
 };
 
 TEST_F(winmm_sequencer, find_a6_finds_the_emulator_by_its_identity_reply) {
@@ -140,8 +127,7 @@ TEST_F(winmm_sequencer, a_program_bank_arrives_byte_identical_one_block_per_mess
         a6_message record = a6_emulator::initial_program(1, number);
         expected.push_back(encode_message(record));
     }
-    ASSERT_EQ(got.size(), expected.size());
-    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "Program " << i;
+    EXPECT_EQ(got, expected);
     EXPECT_TRUE(receive(1, 500ms).empty());
 }
 
