@@ -7,6 +7,8 @@
 #   make test-windows       the same with the tests, run under Wine on a virtual display
 #   make windows-installer  the Windows installer, build-windows/patchwarden-<version>-setup.exe
 #   make windows-screenshot docs/windows-window.png and -150.png, the Windows window under Wine
+#   make windows-bench      Load's speed in the Windows window under Wine
+#   make test-wine-midi     the WinMM back end under Wine on the kernel's sequencer
 #   make deb                the Debian package
 #   make mutants            plant single faults and see which the tests miss
 
@@ -43,7 +45,7 @@ WINDOWS_INSTALLER := build-windows/patchwarden-$(VERSION)-setup.exe
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
-        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot
+        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot windows-bench test-wine-midi
 
 # Installs the Debian packages $(1) when any is missing, with the apt-get
 # options $(2); $(3) says who needs them. Without root (or password-less
@@ -155,6 +157,16 @@ test-windows: windows-configure
 	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
 	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 --repeat until-pass:2
 
+# The WinMM back end's own tests under Wine, whose winmm drives the kernel's
+# MIDI sequencer, against a6-emulator (a sequencer client, started first):
+# in the virtual machine of make test-kernel, which then carries this
+# machine's Wine and the build's Wine prefix.
+test-wine-midi: build windows-configure
+	$(call install_packages,$(KERNEL_PACKAGES),--no-install-recommends,The Wine MIDI tests need)
+	cmake --build build-windows -j$(JOBS) --target winmm_sequencer_tests
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	tests/vm/kernel_tests.sh --wine build-windows build
+
 # The installer, made with NSIS from the program without its debugging
 # information: the program in Program Files, a Start-menu entry, the .syx
 # file type and an uninstaller that Windows lists. CI installs, starts and
@@ -185,6 +197,14 @@ windows-screenshot: windows-configure
 	    import -window root -trim +repage '"$$picture"'; touch scene-taken; wait'; \
 	  file $$picture; \
 	done
+
+# Load into the Windows window under Wine on a virtual display, with its
+# figures (the Linux window's are in make bench, bench_ui).
+windows-bench: windows-configure
+	cmake --build build-windows -j$(JOBS) --target bench_load
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
+	cd build-windows && $(XVFB) env $(WINE_ENV) $(WINE) win32/bench_load.exe
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true

@@ -29,7 +29,13 @@ bool load_syx_file(library_tree& library, message_box& box, const std::u16string
                    const std::function<bool()>& ask, const std::function<bool()>& stop) {
     const read_result result = read_syx_file(std::filesystem::path(path), [&](byte_vector&& candidate) {
         auto record = std::make_unique<a6_message>(parse_message(std::move(candidate)));
-        const box_answer answer = library.insert_record(std::move(record), ask(), box_buttons::yes_no_cancel, box);
+        // Only a dump may replace an entry. The flag is read from the window
+        // for dumps alone: a file of foreign bytes holds a candidate every few
+        // hundred bytes, and a look at the window for each would cost far more
+        // than reading the file.
+        const bool dump = record->kind == program_dump || record->kind == mix_dump || record->kind == global_dump;
+        const bool asks = dump && ask();
+        const box_answer answer = library.insert_record(std::move(record), asks, box_buttons::yes_no_cancel, box);
         return answer != box_answer::cancel && !(stop && stop());
     });
     if (result == read_result::open_failed) {
