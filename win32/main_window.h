@@ -65,12 +65,17 @@ private:
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& handled_result) override;
     void on_destroy() override;
 
+    // Gives the tree its fixed-pitch font at this scale (dots per inch).
+    void set_tree_font(UINT dpi);
+
     library_tree& library_;
     posting_target notifications_;
     std::unique_ptr<progress_bars> bars_;
     std::unique_ptr<library_tree_view> tree_view_;
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
+    // The tree's font when it is not the system's own, which is not deleted.
+    HFONT tree_font_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
     std::vector<std::u16string> start_files_;
 };

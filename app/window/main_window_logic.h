@@ -21,6 +21,7 @@
 #include "app/dialogs/dialog_logic.h"
 #include "app/files/syx_file.h"
 #include "app/transfers/transfers.h"
+#include "app/window/closing_box.h"
 #include "app/window/error_queue.h"
 #include "app/window/tree_menu.h"
 #include "data/message_box.h"
@@ -106,12 +107,14 @@ private:
     // What the transfers have to tell after a run: dumps dropped at a
     // closed output, and the results of finished compares.
     void report_transfers();
+    // The window has quit: a Load still running under a prompt ends.
+    bool closed() const { return box_.closed(); }
     void refresh_device_fields();
     void place(bool copy);
 
     window_face& face_;
     library_tree& library_;
-    message_box& box_;
+    closing_box box_;
     file_chooser& files_;
     std::unique_ptr<midi_ports> own_ports_;
     midi_ports* ports_;
