@@ -74,8 +74,9 @@ library_compare::library_compare(const library_node& node)
 }
 
 bool library_compare::take(const a6_message& reply) {
+    // Only dumps have keys here: any other reply is found nowhere.
     const auto found = by_key_.find(key_of(reply.kind, reply.bank, reply.number));
-    if (!is_dump(reply.kind) || found == by_key_.end()) return false;
+    if (found == by_key_.end()) return false;
     entry& e = entries_[found->second];
     if (e.result != state::waiting) return !finished();
     // Once the result has been told, a late reply is only kept out of the

@@ -161,20 +161,22 @@ TEST_F(compare_test, late_replies_stay_out_of_the_library_until_the_next_request
     select(library.find_entry(program_dump, 0, 5)->parent());
     logic->command(compare_command);
     handle_posted();
-    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, 5, u"Five")));
-    handle_posted();
+    const auto deliver = [&](int bank, int number, std::u16string_view name) {
+        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, bank, number, name)));
+        handle_posted();
+    };
+    deliver(0, 5, u"Five");
+    deliver(3, 8, u"Panel");  // none of the compare's: goes in, and counts as the reply to pu:6
     configure([](dialog_logic& l, fake_dialog& d) { d.click(l, config_ids::cancel); });
     select(library.find_entry(program_dump, 0, 5));
     click(main_ids::send);
-    const auto deliver = [&](int number, std::u16string_view name) {
-        ASSERT_TRUE(devices.open_in->deliver(dump_bytes(program_dump, 0, number, name)));
-        handle_posted();
-    };
-    deliver(6, u"Late reply");      // stays out
-    deliver(5, u"From the panel");  // compared already: goes in
+    handle_posted();
+    deliver(0, 6, u"Late reply");      // stays out
+    deliver(0, 5, u"From the panel");  // compared already: goes in
     get(u"pc1:7");
     handle_posted();
-    deliver(6, u"Late again");  // a request went out since: goes in
+    deliver(3, 7, u"Seven");
+    deliver(0, 6, u"Late again");  // a request went out since: goes in
     EXPECT_EQ(box.texts(), (std::vector<std::u16string>{
                                u"User: 1 of 2 Programs matches the A6.\r\n\r\n1 of 2 was not compared: the A6 did not "
                                u"send it back:\r\n006 Six",
@@ -182,6 +184,7 @@ TEST_F(compare_test, late_replies_stay_out_of_the_library_until_the_next_request
                                                    make_dump(program_dump, 0, 5, u"From the panel")),
                                replace_prompt_text(make_dump(program_dump, 0, 6, u"Six"),
                                                    make_dump(program_dump, 0, 6, u"Late again"))}));
+    EXPECT_NE(library.find_entry(program_dump, 3, 8), nullptr);
 }
 
 }  // namespace
