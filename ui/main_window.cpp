@@ -16,7 +16,6 @@
 #include "app/dialogs/dialog_templates.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
-#include "ui/controls/progress_bars.h"
 #include "ui/files/dropped_files.h"
 #include "ui/library_model.h"
 #include "ui/program_icon.h"
@@ -48,8 +47,7 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     setModal(false);
 
     tree_ = control<QTreeView>(this, main_ids::tree);
-    bars_ = std::make_unique<progress_bars>(control<QProgressBar>(this, main_ids::receive_bar),
-                                          control<QProgressBar>(this, main_ids::send_bar));
+    bars_ = {control<QProgressBar>(this, main_ids::receive_bar), control<QProgressBar>(this, main_ids::send_bar)};
     model_ = new library_model(library, this);
     tree_->setModel(model_);
     tree_->setFont(fixed_pitch_font());
@@ -122,6 +120,12 @@ bool main_window::event(QEvent* event) {
         return true;
     }
     return QDialog::event(event);
+}
+
+void main_window::draw_bar(transfer_bar bar, int maximum, int position) {
+    QProgressBar* shown = bars_[static_cast<std::size_t>(bar)];
+    shown->setRange(0, maximum);
+    shown->setValue(position);
 }
 
 void main_window::post_pump() {

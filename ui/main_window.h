@@ -9,6 +9,7 @@
 // of dialogs and message boxes.
 
 #include <QIcon>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "ui/controls/table_dialog.h"
 #include "ui/midi/transport_events.h"
 
+class QProgressBar;
 class QTreeView;
 
 namespace patchwarden {
@@ -66,15 +68,16 @@ protected:
 
 private:
     dialog_controls& controls() override { return *this; }
-    transfer_bars& bars() override { return *bars_; }
+    void draw_bar(transfer_bar bar, int maximum, int position) override;
     void show_placed(const library_node* node, int button_id) override;
     int run_dialog(dialog_logic& logic) override;
     void post_pump() override;
 
     posting_target notifications_{this};
-    std::unique_ptr<transfer_bars> bars_;
     library_model* model_;
     QTreeView* tree_;
+    // The receive and the send bar.
+    std::array<QProgressBar*, 2> bars_{};
     QIcon icon_;
     std::unique_ptr<main_window_logic> logic_;
 };

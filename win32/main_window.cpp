@@ -10,35 +10,9 @@
 
 namespace patchwarden {
 
-// The receive and send bars. A range of 0 shows an empty bar; Windows
-// shows a position beyond the range as its end.
-class main_window::progress_bars : public transfer_bars {
-public:
-    explicit progress_bars(const main_window& window) : window_(window) {}
-
-    void set_range(transfer_bar bar, int maximum) override {
-        maximum_[index(bar)] = maximum;
-        SendMessageW(bar_window(bar), PBM_SETRANGE32, 0, maximum > 0 ? maximum : 1);
-        if (maximum <= 0) SendMessageW(bar_window(bar), PBM_SETPOS, 0, 0);
-    }
-    void set_position(transfer_bar bar, int position) override {
-        SendMessageW(bar_window(bar), PBM_SETPOS, maximum_[index(bar)] > 0 ? position : 0, 0);
-    }
-
-private:
-    static std::size_t index(transfer_bar bar) { return static_cast<std::size_t>(bar); }
-    HWND bar_window(transfer_bar bar) const {
-        return GetDlgItem(window_.handle(), bar == transfer_bar::receive ? main_ids::receive_bar : main_ids::send_bar);
-    }
-
-    const main_window& window_;
-    int maximum_[2] = {100, 100};
-};
-
 main_window::main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports)
     : dialog_window(main_window_template, nullptr, dialog_frame::main_window),
-      library_(library),
-      bars_(std::make_unique<progress_bars>(*this)) {
+      library_(library) {
     logic_ = std::make_unique<main_window_logic>(static_cast<window_face&>(*this), library, box, files, ports,
                                                  notifications_);
     set_logic(logic_.get());
@@ -60,8 +34,10 @@ HWND main_window::create() {
     return create_modeless(nullptr);
 }
 
-transfer_bars& main_window::bars() {
-    return *bars_;
+void main_window::draw_bar(transfer_bar bar, int maximum, int position) {
+    const HWND shown = control(bar == transfer_bar::receive ? main_ids::receive_bar : main_ids::send_bar);
+    SendMessageW(shown, PBM_SETRANGE32, 0, maximum);
+    SendMessageW(shown, PBM_SETPOS, position, 0);
 }
 
 void main_window::on_created() {

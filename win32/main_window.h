@@ -45,11 +45,9 @@ public:
     void load_at_start(std::vector<std::u16string> paths) { start_files_ = std::move(paths); }
 
 private:
-    class progress_bars;
-
     // window_face
     dialog_controls& controls() override { return *this; }
-    transfer_bars& bars() override;
+    void draw_bar(transfer_bar bar, int maximum, int position) override;
     library_node* selected_node() const override;
     void select_node(const library_node* node) override;
     void show_placed(const library_node* node, int button_id) override;
@@ -63,7 +61,6 @@ private:
 
     library_tree& library_;
     posting_target notifications_;
-    std::unique_ptr<progress_bars> bars_;
     std::unique_ptr<library_tree_view> tree_view_;
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;

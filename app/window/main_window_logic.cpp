@@ -25,7 +25,8 @@ main_window_logic::main_window_logic(window_face& face, library_tree& library, m
       own_ports_(ports ? nullptr : std::make_unique<midi_ports>(nullptr, nullptr)),
       ports_(ports ? ports : own_ports_.get()),
       notifications_(notifications),
-      transfers_(std::make_unique<transfers>(library_, box_, ports_->in(), ports_->out(), face_.bars(),
+      bars_([this](transfer_bar bar, int maximum, int position) { face_.draw_bar(bar, maximum, position); }),
+      transfers_(std::make_unique<transfers>(library_, box_, ports_->in(), ports_->out(), bars_,
                                              [this] { return asks_before_replacing(); })),
       errors_(box_) {
     ports_->relay().attach(&notifications_);

@@ -22,6 +22,7 @@
 #include "app/files/syx_file.h"
 #include "app/transfers/transfers.h"
 #include "app/window/error_queue.h"
+#include "app/window/shown_bars.h"
 #include "data/message_box.h"
 
 namespace patchwarden {
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<midi_ports> own_ports_;
     midi_ports* ports_;
     notification_target& notifications_;
+    shown_bars bars_;
     std::unique_ptr<transfers> transfers_;
     error_queue errors_;
     block_writer save_writer_;

@@ -19,8 +19,9 @@ public:
 
     // The main window's own controls (the dialog built from its table).
     virtual dialog_controls& controls() = 0;
-    // The receive and send bars.
-    virtual transfer_bars& bars() = 0;
+    // Draws the receive or the send bar: the range 0..maximum (at least 1)
+    // and a position within it.
+    virtual void draw_bar(transfer_bar bar, int maximum, int position) = 0;
 
     // The node the tree shows selected, or null.
     virtual library_node* selected_node() const = 0;

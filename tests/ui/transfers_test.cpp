@@ -1,10 +1,8 @@
 // The transfers through the Qt window: blocks arriving under a real replace
-// prompt are taken in by its nested event loop, and the bars show an empty
-// range as Qt can show it.
+// prompt are taken in by its nested event loop.
 
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <gtest/gtest.h>
 
 #include "tests/ui/ports_fixture.h"
@@ -14,27 +12,6 @@ namespace patchwarden {
 namespace {
 
 using namespace testing;
-
-// An empty bar: Qt is given the range 0..1 for the range 0..0, which it
-// would show as a busy animation.
-TEST(window_bars, an_empty_receive_bar_shows_as_the_range_0_to_1) {
-    event_log log;
-    fake_midi_system devices{log};
-    midi_ports ports(&devices, nullptr);
-    library_tree library;
-    scripted_message_box box;
-    scripted_file_chooser files;
-    main_window window(library, box, files, &ports);
-    ports.open(0, 0, 1024, 1);
-    auto* receive = control<QProgressBar>(&window, main_ids::receive_bar);
-    ASSERT_EQ(receive->maximum(), 100);
-    // An unasked dump: no reply is expected, so the bar is emptied.
-    ASSERT_TRUE(devices.open_in && devices.open_in->deliver(dump_bytes(program_dump, 2, 9, u"From the panel")));
-    ASSERT_TRUE(wait_until([&] { return window.counters().replies_received == 1; }));
-    EXPECT_EQ(receive->minimum(), 0);
-    EXPECT_EQ(receive->maximum(), 1);
-    EXPECT_EQ(receive->value(), 0);
-}
 
 // A replace prompt (Yes and No only) runs a nested loop: blocks arriving
 // meanwhile are taken in under it, and the answer then counts for the entry
