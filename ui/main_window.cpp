@@ -151,17 +151,11 @@ int main_window::run_dialog(dialog_logic& logic) {
     return run_table_dialog(owner ? owner : this, logic);
 }
 
-void main_window::show_placed(const library_node* node, int button_id) {
+void main_window::show_placed(const library_node* node, int focus_id) {
     // Scrolling to an entry opens the branches above it, and the library
-    // follows the view. The focus would otherwise go on from a disabled
-    // button to the next control that takes it, a read-only field.
+    // follows the view.
     if (node) tree_->scrollTo(model_->index_of(node));
-    QWidget* button = find_control(this, button_id);
-    if (button && button->isEnabled()) {
-        button->setFocus();
-    } else {
-        tree_->setFocus();
-    }
+    if (QWidget* target = find_control(this, focus_id)) target->setFocus();
 }
 
 void main_window::load_files_later(std::vector<std::u16string> paths) {

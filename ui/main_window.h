@@ -69,7 +69,7 @@ protected:
 private:
     dialog_controls& controls() override { return *this; }
     void draw_bar(transfer_bar bar, int maximum, int position) override;
-    void show_placed(const library_node* node, int button_id) override;
+    void show_placed(const library_node* node, int focus_id) override;
     int run_dialog(dialog_logic& logic) override;
     void post_pump() override;
 

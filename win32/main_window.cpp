@@ -109,13 +109,9 @@ void main_window::select_node(const library_node* node) {
     if (tree_view_) tree_view_->select(node);
 }
 
-void main_window::show_placed(const library_node* node, int button_id) {
+void main_window::show_placed(const library_node* node, int focus_id) {
     if (node && tree_view_) tree_view_->ensure_visible(node);
-    // The focus would otherwise go on from a disabled button to the next
-    // control that takes it.
-    HWND button = control(button_id);
-    HWND target = button && IsWindowEnabled(button) ? button : control(main_ids::tree);
-    SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(focus_id)), TRUE);
 }
 
 int main_window::run_dialog(dialog_logic& logic) {

@@ -50,7 +50,7 @@ private:
     void draw_bar(transfer_bar bar, int maximum, int position) override;
     library_node* selected_node() const override;
     void select_node(const library_node* node) override;
-    void show_placed(const library_node* node, int button_id) override;
+    void show_placed(const library_node* node, int focus_id) override;
     int run_dialog(dialog_logic& logic) override;
     void post_pump() override;
 

@@ -209,7 +209,12 @@ void main_window_logic::place(bool copy) {
     const ask_flag ask([this] { return asks_before_replacing(); });
     const library_node* placed = copy ? copy_selection(library_, selected_node(), bank, number, name, ask, box_)
                                       : move_selection(library_, selected_node(), bank, number, name, ask, box_);
-    face_.show_placed(library_.contains(placed) ? placed : nullptr, copy ? main_ids::copy : main_ids::move);
+    // The focus stays on the command's button; one the selection has
+    // disabled would hand it on to the next control that takes it, a
+    // read-only field, so the tree gets it instead.
+    const int button = copy ? main_ids::copy : main_ids::move;
+    face_.show_placed(library_.contains(placed) ? placed : nullptr,
+                      face_.controls().enabled(button) ? button : main_ids::tree);
 }
 
 }  // namespace patchwarden

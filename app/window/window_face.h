@@ -28,10 +28,9 @@ public:
     // Selects a node of the tree (null clears the selection).
     virtual void select_node(const library_node* node) = 0;
     // After Move or Copy: the placed entry (null when nothing was placed)
-    // is scrolled into sight, which opens its bank, and the focus stays on
-    // the command's button, or goes to the tree when the button has been
-    // disabled.
-    virtual void show_placed(const library_node* node, int button_id) = 0;
+    // is scrolled into sight, which opens its bank, and the keyboard focus
+    // goes to the control focus_id (the tree is main_ids::tree).
+    virtual void show_placed(const library_node* node, int focus_id) = 0;
 
     // Runs a small dialog modally, owned by the window or by the dialog open
     // now, and returns what it ended with. Posted notifications are handled
