@@ -145,10 +145,10 @@ void main_window::select_node(const library_node* node) {
     tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
-int main_window::run_dialog(dialog_logic& logic) {
-    // "Range:" is owned by "Get:", the others by the window.
-    QWidget* owner = QApplication::activeModalWidget();
-    return run_table_dialog(owner ? owner : this, logic);
+int main_window::run_dialog(dialog_logic& logic, dialog_controls& owner) {
+    // The window and its dialogs are widgets as well as controls.
+    auto* owner_widget = dynamic_cast<QWidget*>(&owner);
+    return run_table_dialog(owner_widget ? owner_widget : this, logic);
 }
 
 void main_window::show_placed(const library_node* node, int focus_id) {

@@ -70,7 +70,7 @@ private:
     dialog_controls& controls() override { return *this; }
     void draw_bar(transfer_bar bar, int maximum, int position) override;
     void show_placed(const library_node* node, int focus_id) override;
-    int run_dialog(dialog_logic& logic) override;
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
 
     posting_target notifications_{this};

@@ -114,11 +114,11 @@ void main_window::show_placed(const library_node* node, int focus_id) {
     SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(focus_id)), TRUE);
 }
 
-int main_window::run_dialog(dialog_logic& logic) {
-    // "Range:" is owned by "Get:", the others by the window.
+int main_window::run_dialog(dialog_logic& logic, dialog_controls& owner) {
     dialog_window dialog(logic.spec(), &logic);
-    const HWND owner = innermost_dialog();
-    return dialog.run_modal(owner ? owner : handle());
+    // The window and its dialogs are dialog windows as well as controls.
+    const auto* owner_window = dynamic_cast<const dialog_window*>(&owner);
+    return dialog.run_modal(owner_window && owner_window->handle() ? owner_window->handle() : handle());
 }
 
 void main_window::post_pump() {

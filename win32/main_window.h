@@ -51,7 +51,7 @@ private:
     library_node* selected_node() const override;
     void select_node(const library_node* node) override;
     void show_placed(const library_node* node, int focus_id) override;
-    int run_dialog(dialog_logic& logic) override;
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
 
     // dialog_window

@@ -144,7 +144,7 @@ void main_window_logic::quit(int command_id) {
 void main_window_logic::configure() {
     {
         midi_config_logic dialog(*ports_, box_);
-        face_.run_dialog(dialog);
+        face_.run_dialog(dialog, face_.controls());
     }
     refresh_device_fields();
     // Closing the output dropped what it had not sent yet; the user hears of
@@ -180,13 +180,14 @@ void main_window_logic::choose_bank() {
     int bank = copy.bank;
     if (parse_bank_spec(text, pos, copy.kind, bank, box_)) copy.bank = bank;
     bank_dialog_logic dialog(copy);
-    if (face_.run_dialog(dialog) == 1) face_.controls().set_text(main_ids::bank, bank_short_name(copy));
+    if (face_.run_dialog(dialog, face_.controls()) == 1) face_.controls().set_text(main_ids::bank, bank_short_name(copy));
 }
 
 void main_window_logic::choose_request() {
+    // "Get:" is owned by the window, and "Range:" by "Get:".
     get_dialog_logic dialog(face_.controls(), main_ids::request,
-                            [this](dialog_logic& logic) { return face_.run_dialog(logic); });
-    face_.run_dialog(dialog);
+                            [this](dialog_logic& logic, dialog_controls& owner) { return face_.run_dialog(logic, owner); });
+    face_.run_dialog(dialog, face_.controls());
 }
 
 void main_window_logic::unload() {

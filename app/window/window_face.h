@@ -32,10 +32,10 @@ public:
     // goes to the control focus_id (the tree is main_ids::tree).
     virtual void show_placed(const library_node* node, int focus_id) = 0;
 
-    // Runs a small dialog modally, owned by the window or by the dialog open
-    // now, and returns what it ended with. Posted notifications are handled
-    // while it runs.
-    virtual int run_dialog(dialog_logic& logic) = 0;
+    // Runs a small dialog modally, owned by owner (the window's controls, or
+    // those of a dialog open over it), and returns what it ended with.
+    // Posted notifications are handled while it runs.
+    virtual int run_dialog(dialog_logic& logic, dialog_controls& owner) = 0;
 
     // Runs the logic's data_ready() once the notifications already posted
     // have been handled.

@@ -13,6 +13,7 @@
 #include <optional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialogs/dialog_logic.h"
@@ -166,14 +167,17 @@ public:
     library_node* selected_node() const override { return selected; }
     void select_node(const library_node* node) override { selected = const_cast<library_node*>(node); }
     void show_placed(const library_node* node, int button_id) override { placed.push_back({node, button_id}); }
-    int run_dialog(dialog_logic& logic) override {
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override {
         ++dialogs_run;
+        const dialog_controls* outer = std::exchange(running_owner, &owner);
         std::function<void(dialog_logic&, fake_dialog&)> script;
         if (!dialog_scripts.empty()) {
             script = std::move(dialog_scripts.front());
             dialog_scripts.pop_front();
         }
-        return run_scripted(logic, script);
+        const int result = run_scripted(logic, script);
+        running_owner = outer;
+        return result;
     }
     void post_pump() override { notifications.data_ready(); }
 
@@ -184,6 +188,8 @@ public:
     // One script for each dialog run, in order.
     std::deque<std::function<void(dialog_logic&, fake_dialog&)>> dialog_scripts;
     int dialogs_run = 0;
+    // The owner of the dialog running now, while one runs.
+    const dialog_controls* running_owner = nullptr;
     queued_notifications notifications;
 };
 
