@@ -1,9 +1,9 @@
 // Patchwarden: a librarian for the Alesis A6 Andromeda.
 
 #include <QApplication>
-#include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
     window.show();
     // The files named on the command line load into the window once it
     // shows, as Load loads them.
-    std::vector<std::u16string> paths;
-    for (const std::string& file : options.files) paths.push_back(QFile::decodeName(file.c_str()).toStdU16String());
+    // Their names are kept as the bytes they are: a name need not be UTF-8.
+    std::vector<std::filesystem::path> paths(options.files.begin(), options.files.end());
     if (!paths.empty()) window.load_files_later(std::move(paths));
     app.exec();
     return 0;

@@ -158,7 +158,7 @@ void main_window::show_placed(const library_node* node, int focus_id) {
     if (QWidget* target = find_control(this, focus_id)) target->setFocus();
 }
 
-void main_window::load_files_later(std::vector<std::u16string> paths) {
+void main_window::load_files_later(std::vector<std::filesystem::path> paths) {
     // Once the event that brought them is over: the replace prompts run
     // nested loops, which a drop must not wait for.
     QTimer::singleShot(0, this, [this, paths = std::move(paths)] { logic_->load_files(paths); });
@@ -169,7 +169,7 @@ void main_window::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void main_window::dropEvent(QDropEvent* event) {
-    std::vector<std::u16string> paths = syx_files_in(event->mimeData());
+    std::vector<std::filesystem::path> paths = syx_files_in(event->mimeData());
     if (paths.empty()) return;
     event->acceptProposedAction();
     load_files_later(std::move(paths));

@@ -10,6 +10,7 @@
 
 #include <QIcon>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ public:
 
     // Loads the files, in order, as Load does, once the events waiting now
     // have been handled.
-    void load_files_later(std::vector<std::u16string> paths);
+    void load_files_later(std::vector<std::filesystem::path> paths);
 
 protected:
     // The transport's notifications, also inside nested loops.

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +43,7 @@ public:
 
     main_window_logic& logic() { return *logic_; }
     // Files to load, in order, as Load loads them, once the window shows.
-    void load_at_start(std::vector<std::u16string> paths) { start_files_ = std::move(paths); }
+    void load_at_start(std::vector<std::filesystem::path> paths) { start_files_ = std::move(paths); }
 
 private:
     // window_face
@@ -65,7 +66,7 @@ private:
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
-    std::vector<std::u16string> start_files_;
+    std::vector<std::filesystem::path> start_files_;
 };
 
 }  // namespace patchwarden

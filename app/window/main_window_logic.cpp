@@ -102,7 +102,7 @@ void main_window_logic::load_syx() {
     patchwarden::load_syx(library_, box_, files_, [this] { return asks_before_replacing(); });
 }
 
-void main_window_logic::load_files(const std::vector<std::u16string>& paths) {
+void main_window_logic::load_files(const std::vector<std::filesystem::path>& paths) {
     run_guarded(box_, [&] { load_syx_files(library_, box_, paths, [this] { return asks_before_replacing(); }); });
 }
 

@@ -13,6 +13,7 @@
 // dialogs and message boxes.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,7 +73,7 @@ public:
 
     // Loads files named on the command line or dropped on the window, in
     // order, as Load does.
-    void load_files(const std::vector<std::u16string>& paths);
+    void load_files(const std::vector<std::filesystem::path>& paths);
 
     // The commands.
     void load_syx();

@@ -4,13 +4,13 @@
 // names end in ".syx" (in any case), in the order given. Anything else
 // (other files, links to the web, text) is not taken.
 
-#include <string>
+#include <filesystem>
 #include <vector>
 
 class QMimeData;
 
 namespace patchwarden {
 
-std::vector<std::u16string> syx_files_in(const QMimeData* data);
+std::vector<std::filesystem::path> syx_files_in(const QMimeData* data);
 
 }  // namespace patchwarden

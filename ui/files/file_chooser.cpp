@@ -1,6 +1,7 @@
 #include "ui/files/file_chooser.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMimeDatabase>
 
@@ -18,14 +19,14 @@ QMimeType mime_type_by_name(const QFileInfo& info) {
 }
 
 // Runs a dialog set up for loading or saving; the chosen path, or nothing.
-std::optional<std::u16string> run(QFileDialog& dialog) {
+std::optional<std::filesystem::path> run(QFileDialog& dialog) {
     dialog.setNameFilters(QString::fromLatin1(syx_file_filters).split(QStringLiteral(";;")));
     dialog.selectNameFilter(QString::fromLatin1(syx_file_filter));
     dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
-    return chosen.front().toStdU16String();
+    return std::filesystem::path(QFile::encodeName(chosen.front()).toStdString());
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ QString name_only_icon_provider::type(const QFileInfo& info) const {
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
 }
 
-std::optional<std::u16string> qt_file_chooser::choose_open() {
+std::optional<std::filesystem::path> qt_file_chooser::choose_open() {
     // The provider outlives the dialog, which does not own it.
     name_only_icon_provider icons;
     QFileDialog dialog(QApplication::activeWindow());
@@ -53,7 +54,7 @@ std::optional<std::u16string> qt_file_chooser::choose_open() {
     return run(dialog);
 }
 
-std::optional<std::u16string> qt_file_chooser::choose_save(const std::u16string& proposed) {
+std::optional<std::filesystem::path> qt_file_chooser::choose_save(const std::u16string& proposed) {
     name_only_icon_provider icons;
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setIconProvider(&icons);

@@ -15,8 +15,8 @@ namespace patchwarden {
 // never opens the files listed (see name_only_icon_provider).
 class qt_file_chooser : public file_chooser {
 public:
-    std::optional<std::u16string> choose_open() override;
-    std::optional<std::u16string> choose_save(const std::u16string& proposed) override;
+    std::optional<std::filesystem::path> choose_open() override;
+    std::optional<std::filesystem::path> choose_save(const std::u16string& proposed) override;
 };
 
 // Icons and type names for the files a dialog lists, told from their names
