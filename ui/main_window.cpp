@@ -14,6 +14,7 @@
 #include <QTreeView>
 
 #include "app/dialogs/dialog_templates.h"
+#include "app/files/dropped_files.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
 #include "ui/files/dropped_files.h"
@@ -165,11 +166,11 @@ void main_window::load_files_later(std::vector<std::filesystem::path> paths) {
 }
 
 void main_window::dragEnterEvent(QDragEnterEvent* event) {
-    if (!syx_files_in(event->mimeData()).empty()) event->acceptProposedAction();
+    if (!files_to_load(local_files_in(event->mimeData())).empty()) event->acceptProposedAction();
 }
 
 void main_window::dropEvent(QDropEvent* event) {
-    std::vector<std::filesystem::path> paths = syx_files_in(event->mimeData());
+    std::vector<std::filesystem::path> paths = files_to_load(local_files_in(event->mimeData()));
     if (paths.empty()) return;
     event->acceptProposedAction();
     load_files_later(std::move(paths));
