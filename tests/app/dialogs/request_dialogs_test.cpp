@@ -219,6 +219,16 @@ TEST_F(range_test, ok_takes_the_fields_as_they_stand) {
     EXPECT_EQ(choice.bank, 4);
     EXPECT_EQ(choice.to_bank, 4);
 
+    // A bank range never ends before it starts, even where the lists were
+    // set without telling the dialog.
+    open(0);
+    click(range_ids::multiple_banks);
+    dialog->select(range_ids::first_bank, 6);
+    dialog->select(range_ids::last_bank, 2);
+    click(range_ids::ok);
+    EXPECT_EQ(choice.bank, 6);
+    EXPECT_EQ(choice.to_bank, 6);
+
     open(0);
     click(range_ids::cancel);
     EXPECT_EQ(dialog->result, 2);
