@@ -3,8 +3,10 @@
 #include <utility>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/dialogs/dialog_templates.h"
+#include "app/files/dropped_files.h"
 #include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
 
@@ -55,7 +57,9 @@ void main_window::on_created() {
     SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     tree_view_ = std::make_unique<library_tree_view>(control(main_ids::tree), library_,
                                                      [this](library_node* node) { logic_->selection_changed(node); });
-    if (!start_files_.empty()) PostMessageW(handle(), WM_LOAD_START_FILES, 0, 0);
+    if (!files_to_load_.empty()) PostMessageW(handle(), WM_LOAD_FILES, 0, 0);
+    // Files dropped on any of the window's controls come to the window.
+    DragAcceptFiles(handle(), TRUE);
 }
 
 bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR&) {
@@ -81,11 +85,30 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
         if (text) logic_->transport_error(std::move(*text));
         return true;
     }
-    case WM_LOAD_START_FILES:
-        logic_->load_files(std::exchange(start_files_, {}));
+    case WM_DROPFILES:
+        dropped(reinterpret_cast<HDROP>(wparam));
+        return true;
+    case WM_LOAD_FILES:
+        logic_->load_files(std::exchange(files_to_load_, {}));
         return true;
     default: return false;
     }
+}
+
+void main_window::dropped(HDROP drop) {
+    std::vector<std::filesystem::path> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        paths.emplace_back(std::move(name));
+    }
+    DragFinish(drop);
+    // Loaded once the drop is over: the replace prompts run loops of their
+    // own, which the program that dropped the files must not wait for.
+    const bool posted = !files_to_load_.empty();
+    for (std::filesystem::path& path : files_to_load(paths)) files_to_load_.push_back(std::move(path));
+    if (!posted && !files_to_load_.empty()) PostMessageW(handle(), WM_LOAD_FILES, 0, 0);
 }
 
 void main_window::on_destroy() {

@@ -10,6 +10,7 @@
 // the window menu quit.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <filesystem>
 #include <memory>
@@ -43,7 +44,7 @@ public:
 
     main_window_logic& logic() { return *logic_; }
     // Files to load, in order, as Load loads them, once the window shows.
-    void load_at_start(std::vector<std::filesystem::path> paths) { start_files_ = std::move(paths); }
+    void load_at_start(std::vector<std::filesystem::path> paths) { files_to_load_ = std::move(paths); }
 
 private:
     // window_face
@@ -59,6 +60,9 @@ private:
     void on_created() override;
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& handled_result) override;
     void on_destroy() override;
+    // Files dropped on the window (the tree included): those the core takes
+    // load, in order, as Load loads them.
+    void dropped(HDROP drop);
 
     library_tree& library_;
     posting_target notifications_;
@@ -66,7 +70,8 @@ private:
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
-    std::vector<std::filesystem::path> start_files_;
+    // Files waiting to load once the message that brought them is over.
+    std::vector<std::filesystem::path> files_to_load_;
 };
 
 }  // namespace patchwarden
