@@ -27,8 +27,8 @@ namespace patchwarden {
 enum class read_result {
     complete,     // every byte was read
     stopped,      // the candidate handler asked to stop
-    open_failed,  // the file could not be opened, is not a file that ends
-                  // (a pipe or a device), or reading it would wait
+    open_failed,  // the file could not be opened, is not an ordinary file
+                  // (a folder, a pipe or a device), or reading it would wait
     read_failed,  // reading failed part-way; the candidates before stay handed on
 };
 

@@ -277,13 +277,19 @@ TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
     EXPECT_EQ(library.root(), nullptr);
 }
 
-#ifndef _WIN32  // a folder opens for reading on POSIX only
-TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
-    // A folder opens for reading but cannot be read.
+// A folder is not a file to read, although it would open for reading.
+TEST_F(file_fixture, a_folder_named_as_a_file_cannot_be_opened) {
     std::filesystem::create_directory(folder.path() / "folder.syx");
     load(folder.file("folder.syx"));
+    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"Can't open " + folder.file("folder.syx")});
+}
+
+#ifdef __linux__
+TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
+    // An ordinary file by its kind, which fails at its first read.
+    load("/proc/self/mem");
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't read all of " + folder.file("folder.syx"));
+    EXPECT_EQ(box.shown[0].text, u"Can't read all of /proc/self/mem");
     EXPECT_EQ(box.shown[0].icon, box_icon::error);
 }
 #endif
