@@ -5,20 +5,9 @@
 
 #include "data/text.h"
 #include "midi/sysex_error.h"
+#include "midi/transport/device_name.h"
 
 namespace patchwarden {
-
-namespace {
-
-void cut_name(const std::u16string& name, int max_chars, std::u16string& text) {
-    if (max_chars <= 0) {
-        text.clear();
-        return;
-    }
-    text = name.substr(0, static_cast<std::size_t>(max_chars - 1));
-}
-
-}  // namespace
 
 sysex_in::sysex_in(midi_system& system, error_sink& errors, transport_clock& clock)
     : system_(system), errors_(errors), clock_(clock) {}
@@ -43,14 +32,14 @@ void sysex_in::dev_string(midi_system& system, int device, int max_chars, std::u
     std::u16string name;
     if (system.input_name(device, name) != midi_result::ok)
         throw sysex_error(u"sysex_in::dev_string - unable to get device params");
-    cut_name(name, max_chars, text);
+    cut_device_name(name, max_chars, text);
 }
 
 void sysex_in::dev_string(const midi_input& device, int max_chars, std::u16string& text) {
     std::u16string name;
     if (device.name(name) != midi_result::ok)
         throw sysex_error(u"sysex_in::dev_string - unable to get device params");
-    cut_name(name, max_chars, text);
+    cut_device_name(name, max_chars, text);
 }
 
 void sysex_in::init(int device) {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "midi/sysex_error.h"
+#include "midi/transport/device_name.h"
 
 namespace patchwarden {
 
@@ -23,14 +24,14 @@ void sysex_out::dev_string(midi_system& system, int device, int max_chars, std::
     std::u16string name;
     if (system.output_name(device, name) != midi_result::ok)
         throw sysex_error(u"sysex_out::dev_string - unable to get device params");
-    text = max_chars <= 0 ? std::u16string() : name.substr(0, static_cast<std::size_t>(max_chars - 1));
+    cut_device_name(name, max_chars, text);
 }
 
 void sysex_out::dev_string(const midi_output& device, int max_chars, std::u16string& text) {
     std::u16string name;
     if (device.name(name) != midi_result::ok)
         throw sysex_error(u"sysex_out::dev_string - unable to get device params");
-    text = max_chars <= 0 ? std::u16string() : name.substr(0, static_cast<std::size_t>(max_chars - 1));
+    cut_device_name(name, max_chars, text);
 }
 
 void sysex_out::init(int device, std::int32_t new_buffer_size, std::int32_t new_pause_ms) {

@@ -269,9 +269,14 @@ TEST_F(sysex_in_test, going_away_after_a_failed_shutdown_still_closes_the_device
 }
 
 TEST_F(sysex_in_test, dev_string_reads_names_by_position_and_by_open_device) {
+    // The capacity counts the terminating zero, as the platform's does.
+    const std::pair<int, std::u16string> capacities[] = {{0, u""}, {1, u""}, {3, u"In"}, {256, u"In 1"}};
+    for (const auto& [capacity, expected] : capacities) {
+        std::u16string text = u"left over";
+        sysex_in::dev_string(devices, 1, capacity, text);
+        EXPECT_EQ(text, expected) << capacity;
+    }
     std::u16string text;
-    sysex_in::dev_string(devices, 1, 3, text);
-    EXPECT_EQ(text, u"In");
     open(2);
     sysex_in::dev_string(*in->handle, 256, text);
     EXPECT_EQ(text, u"In 2");

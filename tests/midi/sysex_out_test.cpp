@@ -448,11 +448,13 @@ TEST_F(sysex_out_test, close_failure_throws_and_leaves_the_object_open) {
 }
 
 TEST_F(sysex_out_test, dev_string_cuts_names_and_throws_for_unknown_devices) {
+    const std::pair<int, std::u16string> capacities[] = {{0, u""}, {1, u""}, {4, u"Out"}, {256, u"Out 2"}};
+    for (const auto& [capacity, expected] : capacities) {
+        std::u16string text = u"left over";
+        sysex_out::dev_string(devices, 2, capacity, text);
+        EXPECT_EQ(text, expected) << capacity;
+    }
     std::u16string text;
-    sysex_out::dev_string(devices, 2, 4, text);
-    EXPECT_EQ(text, u"Out");
-    sysex_out::dev_string(devices, 2, 256, text);
-    EXPECT_EQ(text, u"Out 2");
     try {
         sysex_out::dev_string(devices, 3, 256, text);
         FAIL() << "no error";

@@ -136,12 +136,15 @@ TEST_F(config_test, a_device_that_will_not_open_leaves_its_field_closed) {
 TEST_F(config_test, the_dialog_opens_with_the_defaults_and_the_current_device_list) {
     configure(config_choice{1, 2, u"512", u"7"});
     watched.input_names.push_back(u"In 3");
-    std::vector<std::u16string> inputs;
-    int input_selected = -1;
+    watched.output_names.push_back(u"Out 3");
+    std::vector<std::u16string> inputs, outputs;
+    int input_selected = -1, output_selected = -1;
     std::u16string size, pause;
     configure([&](dialog_logic& logic, fake_dialog& dialog) {
         inputs = dialog.at(config_ids::input_list).items;
         input_selected = dialog.selection(config_ids::input_list);
+        outputs = dialog.at(config_ids::output_list).items;
+        output_selected = dialog.selection(config_ids::output_list);
         size = dialog.text(config_ids::buffer_size);
         pause = dialog.text(config_ids::pause);
         logic.command(dialog, 2);  // Escape, like Cancel: the ports stay as they are
@@ -149,6 +152,8 @@ TEST_F(config_test, the_dialog_opens_with_the_defaults_and_the_current_device_li
     });
     EXPECT_EQ(inputs, (std::vector<std::u16string>{u"In 0", u"In 1", u"In 2", u"In 3"}));
     EXPECT_EQ(input_selected, 0);
+    EXPECT_EQ(outputs, (std::vector<std::u16string>{u"Out 0", u"Out 1", u"Out 2", u"Out 3"}));
+    EXPECT_EQ(output_selected, 0);
     EXPECT_EQ(size, u"1024");
     EXPECT_EQ(pause, u"20");
     EXPECT_EQ(field(main_ids::midi_in), "In 1");
