@@ -14,7 +14,7 @@
 #include <QTreeView>
 
 #include "app/dialogs/dialog_templates.h"
-#include "app/files/dropped_files.h"
+#include "app/files/names/dropped_files.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
 #include "ui/files/dropped_files.h"

@@ -6,7 +6,7 @@
 #include <shellapi.h>
 
 #include "app/dialogs/dialog_templates.h"
-#include "app/files/dropped_files.h"
+#include "app/files/names/dropped_files.h"
 #include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
 

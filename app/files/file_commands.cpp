@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/files/file_chooser.h"
-#include "app/files/path_text.h"
+#include "app/files/names/path_text.h"
 #include "data/a6_message.h"
 #include "data/text.h"
 #include "library/library_tree.h"

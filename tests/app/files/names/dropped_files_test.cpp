@@ -1,7 +1,7 @@
 // Which dropped files load: those named *.syx in any case, in the order
 // they were dropped.
 
-#include "app/files/dropped_files.h"
+#include "app/files/names/dropped_files.h"
 
 #include <gtest/gtest.h>
 

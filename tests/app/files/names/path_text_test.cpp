@@ -1,7 +1,7 @@
 // File names shown as text: UTF-8 as it is, every byte that is not part of
 // a UTF-8 sequence as U+FFFD.
 
-#include "app/files/path_text.h"
+#include "app/files/names/path_text.h"
 
 #include <gtest/gtest.h>
 

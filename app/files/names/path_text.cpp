@@ -1,4 +1,4 @@
-#include "app/files/path_text.h"
+#include "app/files/names/path_text.h"
 
 namespace patchwarden {
 

@@ -1,4 +1,4 @@
-#include "app/files/dropped_files.h"
+#include "app/files/names/dropped_files.h"
 
 #include <algorithm>
 #include <iterator>
