@@ -142,29 +142,26 @@ TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_ne
     const struct {
         const char* what;
         std::errc refusal;
-        std::errc rename_refusal;
         bool file_there;
         write_mode mode;
         int blocks_before_failing;  // -1: the writes do not fail
         bool written;
         left in_the_file;
+        std::errc rename_refusal = std::errc();
     } cases[] = {
-        {"an open folder", std::errc(), std::errc(), true, write_mode::replace, -1, true, left::both},
-        {"an open folder, failing part-way", std::errc(), std::errc(), true, write_mode::replace, 1, false, left::old},
-        {"replaced", std::errc::permission_denied, std::errc(), true, write_mode::replace, -1, true, left::both},
-        {"replaced, refused also to root", std::errc::operation_not_permitted, std::errc(), true,
-         write_mode::replace, -1, true, left::both},
-        {"failing part-way", std::errc::permission_denied, std::errc(), true, write_mode::replace, 1, false,
-         left::first},
-        {"not there", std::errc::permission_denied, std::errc(), false, write_mode::replace, -1, false, left::none},
-        {"the disk is full", std::errc::no_space_on_device, std::errc(), true, write_mode::replace, -1, false,
-         left::old},
-        {"appended to", std::errc::permission_denied, std::errc(), true, write_mode::append, -1, true,
-         left::old_and_both},
-        {"no replacing it", std::errc(), no_rename, true, write_mode::replace, -1, true, left::both},
-        {"no replacing it, failing part-way", std::errc(), no_rename, true, write_mode::replace, 1, false, left::old},
-        {"no renaming over another disk", std::errc(), std::errc::cross_device_link, true, write_mode::replace, -1,
-         false, left::old},
+        {"an open folder", std::errc(), true, write_mode::replace, -1, true, left::both},
+        {"an open folder, failing part-way", std::errc(), true, write_mode::replace, 1, false, left::old},
+        {"replaced", std::errc::permission_denied, true, write_mode::replace, -1, true, left::both},
+        {"replaced, refused also to root", std::errc::operation_not_permitted, true, write_mode::replace, -1, true,
+         left::both},
+        {"failing part-way", std::errc::permission_denied, true, write_mode::replace, 1, false, left::first},
+        {"not there", std::errc::permission_denied, false, write_mode::replace, -1, false, left::none},
+        {"the disk is full", std::errc::no_space_on_device, true, write_mode::replace, -1, false, left::old},
+        {"appended to", std::errc::permission_denied, true, write_mode::append, -1, true, left::old_and_both},
+        {"no replacing it", std::errc(), true, write_mode::replace, -1, true, left::both, no_rename},
+        {"no replacing it, failing part-way", std::errc(), true, write_mode::replace, 1, false, left::old, no_rename},
+        {"no renaming to another disk", std::errc(), true, write_mode::replace, -1, false, left::old,
+         std::errc::cross_device_link},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

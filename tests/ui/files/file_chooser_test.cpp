@@ -1,6 +1,6 @@
-// The file dialogs of Load and Save: every name listed, also one that is
-// not UTF-8 and is chosen under its own bytes; folders entered and left;
-// typed names; the two types; and nothing stored in the user's home.
+// The file dialogs of Load and Save: a name that is not UTF-8 chosen under
+// its own bytes, folders entered and left, typed names, the two types, and
+// nothing stored in the user's configuration.
 
 #include <QComboBox>
 #include <QDialog>
@@ -18,87 +18,83 @@
 namespace patchwarden {
 namespace {
 
-using testing::temp_folder;
 using testing::when_modal;
-using testing::write_bytes;
 
 const std::string latin1_name = "\xE9t\xE9.syx";  // "été.syx" in Latin-1
+const QString latin1_text = QString::fromUtf16(u"\uFFFDt\uFFFD.syx");
 
 struct chooser_test : ::testing::Test {
-    temp_folder folder;
+    testing::temp_folder folder;
     qt_file_chooser chooser{folder.path()};
     void SetUp() override {
-        write_bytes(folder.path() / latin1_name, {0xF0, 0xF7});
-        write_bytes(folder.path() / "notes.txt", {});
-        std::filesystem::create_directory(folder.path() / "sub");
-        write_bytes(folder.path() / "sub" / "inner.syx", {});
+        for (const std::string& name : {latin1_name, std::string("notes.txt"), std::string("sub/inner.syx")}) {
+            std::filesystem::create_directories((folder.path() / name).parent_path());
+            testing::write_bytes(folder.path() / name, {});
+        }
     }
-    static file_dialog* dialog_of(QWidget* modal) {
-        auto* dialog = qobject_cast<file_dialog*>(modal);
-        EXPECT_NE(dialog, nullptr);
-        return dialog;
+    // Acts on the next file dialog once it shows.
+    static void when_shown(std::function<void(file_dialog&, QListWidget&, QLineEdit& name)> act) {
+        when_modal([act](QWidget* modal) {
+            auto* dialog = qobject_cast<file_dialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            act(*dialog, *dialog->findChild<QListWidget*>(), *dialog->findChildren<QLineEdit*>().at(1));
+        });
     }
-    static QStringList listed(file_dialog* dialog) {
+    static QStringList listed(const QListWidget& list) {
         QStringList texts;
-        auto* list = dialog->findChild<QListWidget*>();
-        for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+        for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
         return texts;
     }
-    static QLineEdit* name_field(file_dialog* dialog) { return dialog->findChildren<QLineEdit*>().at(1); }
-    static void press_enter_in(QWidget* widget) {
-        widget->setFocus();
-        QTest::keyClick(widget, Qt::Key_Return);
+    static void press_enter_in(QWidget& widget) {
+        widget.setFocus();
+        QTest::keyClick(&widget, Qt::Key_Return);
     }
 };
 
-TEST_F(chooser_test, open_lists_every_name_and_chooses_one_that_is_not_utf8_under_its_bytes) {
+TEST_F(chooser_test, open_lists_a_name_that_is_not_utf8_and_chooses_it_under_its_bytes) {
     QStringList syx_only, all;
-    when_modal([&](QWidget* modal) {
-        file_dialog* dialog = dialog_of(modal);
-        EXPECT_EQ(dialog->windowTitle(), "Open");
-        syx_only = listed(dialog);
-        dialog->findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
-        all = listed(dialog);
-        auto* list = dialog->findChild<QListWidget*>();
-        list->setCurrentRow(2);
-        EXPECT_EQ(name_field(dialog)->text(), QString::fromUtf16(u"\uFFFDt\uFFFD.syx"));
-        dialog->accept();
+    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit& name) {
+        EXPECT_EQ(dialog.windowTitle(), "Open");
+        syx_only = listed(list);
+        dialog.findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
+        all = listed(list);
+        list.setCurrentRow(2);
+        EXPECT_EQ(name.text(), latin1_text);
+        dialog.accept();
     });
     const auto chosen = chooser.choose_open();
-    EXPECT_EQ(syx_only, (QStringList{"sub", QString::fromUtf16(u"\uFFFDt\uFFFD.syx")}));
-    EXPECT_EQ(all, (QStringList{"sub", "notes.txt", QString::fromUtf16(u"\uFFFDt\uFFFD.syx")}));
+    EXPECT_EQ(syx_only, (QStringList{"sub", latin1_text}));
+    EXPECT_EQ(all, (QStringList{"sub", "notes.txt", latin1_text}));
     EXPECT_EQ(chosen, std::optional<std::filesystem::path>(folder.path() / latin1_name));
 }
 
 TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_there) {
     QString proposed;
     QStringList inside, back;
-    when_modal([&](QWidget* modal) {
-        file_dialog* dialog = dialog_of(modal);
-        EXPECT_EQ(dialog->windowTitle(), "Save As");
-        proposed = name_field(dialog)->text();
-        auto* list = dialog->findChild<QListWidget*>();
-        list->setCurrentRow(0);
+    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit& name) {
+        EXPECT_EQ(dialog.windowTitle(), "Save As");
+        proposed = name.text();
+        list.setCurrentRow(0);
         press_enter_in(list);  // the folder "sub"
-        inside = listed(dialog);
-        dialog->findChild<QPushButton*>()->click();  // Up
-        back = listed(dialog);
-        name_field(dialog)->setText("sub");
-        press_enter_in(name_field(dialog));  // a folder's name goes there
-        name_field(dialog)->setText("new.syx");
-        press_enter_in(name_field(dialog));
+        inside = listed(list);
+        dialog.findChild<QPushButton*>()->click();  // Up
+        back = listed(list);
+        name.setText("sub");
+        press_enter_in(name);  // a folder's name goes there
+        name.setText("new.syx");
+        press_enter_in(name);
     });
     const auto chosen = chooser.choose_save(u"Everything.syx");
     EXPECT_EQ(proposed, "Everything.syx");
     EXPECT_EQ(inside, QStringList{"inner.syx"});
-    EXPECT_EQ(back, (QStringList{"sub", QString::fromUtf16(u"\uFFFDt\uFFFD.syx")}));
+    EXPECT_EQ(back, (QStringList{"sub", latin1_text}));
     EXPECT_EQ(chosen, std::optional<std::filesystem::path>(folder.path() / "sub" / "new.syx"));
 
     // The next dialog starts in the folder this one ended in.
     std::filesystem::path started;
-    when_modal([&](QWidget* modal) {
-        started = dialog_of(modal)->folder();
-        static_cast<QDialog*>(modal)->reject();
+    when_shown([&](file_dialog& dialog, QListWidget&, QLineEdit&) {
+        started = dialog.folder();
+        dialog.reject();
     });
     EXPECT_EQ(chooser.choose_open(), std::nullopt);
     EXPECT_EQ(started, folder.path() / "sub");
@@ -107,30 +103,24 @@ TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_ther
 // Open takes only a file that is there, Save only a name in a folder that is
 // there: otherwise the dialog stays, and Cancel ends it with nothing.
 TEST_F(chooser_test, a_name_that_cannot_be_chosen_keeps_the_dialog_open) {
-    const struct {
-        bool save;
-        const char* typed;
-    } rows[] = {{false, "missing.syx"}, {true, "no such folder/new.syx"}};
-    for (const auto& r : rows) {
+    for (const bool save : {false, true}) {
         bool stayed = false;
-        when_modal([&](QWidget* modal) {
-            file_dialog* dialog = dialog_of(modal);
-            name_field(dialog)->setText(r.typed);
-            press_enter_in(name_field(dialog));
-            stayed = dialog->isVisible();
-            dialog->reject();
+        when_shown([&](file_dialog& dialog, QListWidget&, QLineEdit& name) {
+            name.setText(save ? "no such folder/new.syx" : "missing.syx");
+            press_enter_in(name);
+            stayed = dialog.isVisible();
+            dialog.reject();
         });
-        const auto chosen = r.save ? chooser.choose_save(u"x.syx") : chooser.choose_open();
-        EXPECT_TRUE(stayed) << r.typed;
-        EXPECT_EQ(chosen, std::nullopt) << r.typed;
+        EXPECT_EQ(save ? chooser.choose_save(u"x.syx") : chooser.choose_open(), std::nullopt);
+        EXPECT_TRUE(stayed) << save;
     }
 }
 
 // The dialogs keep nothing in the user's configuration (Qt's own dialog
 // writes QtProject.conf there); the tests' configuration folder is empty.
 TEST_F(chooser_test, nothing_is_stored_in_the_users_configuration) {
-    for (bool save : {false, true}) {
-        when_modal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    for (const bool save : {false, true}) {
+        when_shown([](file_dialog& dialog, QListWidget&, QLineEdit&) { dialog.reject(); });
         if (save) chooser.choose_save(u"x.syx");
         else chooser.choose_open();
     }

@@ -14,13 +14,9 @@ namespace {
 using path = std::filesystem::path;
 
 TEST(dropped_files, those_named_syx_in_any_case_load_in_the_order_given) {
-    const std::vector<path> dropped{
-        "/music/b.syx",   "/music/notes.txt", "/music/A.SYX",       "/music/c.Syx",  "/music/syx",
-        "/music/x.syx.txt", "/music/.syx",    "/music/folder.syx/", "/music/d.sys",  "e.sYx",
-    };
-    EXPECT_EQ(files_to_load(dropped),
-              (std::vector<path>{"/music/b.syx", "/music/A.SYX", "/music/c.Syx", "/music/.syx", "e.sYx"}));
-    EXPECT_TRUE(files_to_load({}).empty());
+    EXPECT_EQ(files_to_load({"/m/b.syx", "/m/notes.txt", "/m/A.SYX", "/m/c.Syx", "/m/syx", "/m/x.syx.txt", "/m/.syx",
+                             "/m/folder.syx/", "/m/d.sys", "e.sYx"}),
+              (std::vector<path>{"/m/b.syx", "/m/A.SYX", "/m/c.Syx", "/m/.syx", "e.sYx"}));
 }
 
 }  // namespace
