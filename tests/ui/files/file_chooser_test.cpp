@@ -32,11 +32,13 @@ struct chooser_test : ::testing::Test {
             testing::write_bytes(folder.path() / name, {});
         }
     }
-    // Acts on the next file dialog once it shows.
+    // Acts on the next file dialog once it shows, active, as the user sees it.
     static void when_shown(std::function<void(file_dialog&, QListWidget&, QLineEdit& name)> act) {
         when_modal([act](QWidget* modal) {
             auto* dialog = qobject_cast<file_dialog*>(modal);
             ASSERT_NE(dialog, nullptr);
+            dialog->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
             act(*dialog, *dialog->findChild<QListWidget*>(), *dialog->findChildren<QLineEdit*>().at(1));
         });
     }
