@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
