@@ -1,8 +1,9 @@
-// The transfers through the Qt window: blocks arriving under a real replace
-// prompt are taken in by its nested event loop.
+// The transfers through the Qt window: the bars as Qt shows them, and blocks
+// arriving under a real replace prompt taken in by its nested event loop.
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <gtest/gtest.h>
 
 #include "tests/ui/ports_fixture.h"
@@ -12,6 +13,27 @@ namespace patchwarden {
 namespace {
 
 using namespace testing;
+
+// The Qt bars show what the window's logic gives them: a bank asked for and
+// its first reply in.
+TEST(window_bars, the_receive_bar_counts_the_replies_in) {
+    event_log log;
+    fake_midi_system devices{log};
+    midi_ports ports(&devices, nullptr);
+    library_tree library;
+    scripted_message_box box;
+    scripted_file_chooser files;
+    main_window window(library, box, files, &ports);
+    ports.open(0, 0, 1024, 1);
+    window.set_text(main_ids::request, u"mu");
+    window.command(main_ids::get_it);
+    ASSERT_TRUE(wait_until([&] { return !devices.slices().empty(); }));
+    ASSERT_TRUE(devices.open_in->deliver(dump_bytes(mix_dump, 0, 0, u"First")));
+    ASSERT_TRUE(wait_until([&] { return window.counters().replies_received == 1; }));
+    const auto* receive = control<QProgressBar>(&window, main_ids::receive_bar);
+    EXPECT_EQ(receive->maximum(), 128);
+    EXPECT_EQ(receive->value(), 1);
+}
 
 // A replace prompt (Yes and No only) runs a nested loop: blocks arriving
 // meanwhile are taken in under it, and the answer then counts for the entry
