@@ -6,7 +6,9 @@
 #   make windows            cross-build the Windows program, build-windows/patchwarden.exe
 #   make test-windows       the same with the tests, run under Wine on a virtual display
 #   make windows-installer  the Windows installer, build-windows/patchwarden-<version>-setup.exe
-#   make windows-screenshot docs/windows-window.png, the Windows window under Wine
+#   make windows-screenshot docs/windows-window.png and -150.png, the Windows window under Wine
+#   make windows-bench      Load's speed in the Windows window under Wine
+#   make test-wine-midi     the WinMM back end under Wine on the kernel's sequencer
 #   make deb                the Debian package
 #   make mutants            plant single faults and see which the tests miss
 
@@ -43,7 +45,7 @@ WINDOWS_INSTALLER := build-windows/patchwarden-$(VERSION)-setup.exe
 CCACHE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test test-kernel test-windows deps deps-kernel deps-windows build build-asan build-tsan \
-        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot
+        bench fuzz deb clean windows windows-configure windows-installer windows-screenshot windows-bench test-wine-midi
 
 # Installs the Debian packages $(1) when any is missing, with the apt-get
 # options $(2); $(3) says who needs them. Without root (or password-less
@@ -133,6 +135,15 @@ $(WINE_PREFIX)/.ready:
 	$(WINE_ENV) $(WINESERVER) -w
 	touch $@
 
+# Wine's own fonts (fonts-wine) in the prefix's Fonts folder, where Windows
+# keeps its fonts: Debian's Wine does not find them where the package puts
+# them, and without them the dialogs are drawn in a substitute for Tahoma
+# and the title bar's buttons show the letters that stand for their symbols
+# in Marlett ("0 1 r").
+$(WINE_PREFIX)/.fonts: $(WINE_PREFIX)/.ready
+	cp /usr/share/wine/fonts/*.ttf $(WINE_PREFIX)/drive_c/windows/Fonts/
+	touch $@
+
 # The core (data/, library/, midi/ with the WinMM back end, app/) and the
 # Windows program with their tests, built for Windows and run under Wine on
 # a virtual display. A Wine left running from an earlier display is ended
@@ -142,14 +153,25 @@ $(WINE_PREFIX)/.ready:
 # once more.
 test-windows: windows-configure
 	cmake --build build-windows -j$(JOBS)
-	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.fonts
 	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
 	cd build-windows && $(XVFB) env $(WINE_ENV) ctest --output-on-failure --timeout 600 --repeat until-pass:2
 
+# The WinMM back end's own tests under Wine, whose winmm drives the kernel's
+# MIDI sequencer, against a6-emulator (a sequencer client, started first):
+# in the virtual machine of make test-kernel, which then carries this
+# machine's Wine and the build's Wine prefix.
+test-wine-midi: build windows-configure
+	$(call install_packages,$(KERNEL_PACKAGES),--no-install-recommends,The Wine MIDI tests need)
+	cmake --build build-windows -j$(JOBS) --target winmm_sequencer_tests
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
+	tests/vm/kernel_tests.sh --wine build-windows build
+
 # The installer, made with NSIS from the program without its debugging
-# information: the program in Program Files, a Start-menu entry and an
-# uninstaller that Windows lists. CI installs, starts and removes it under
-# Wine (packaging/windows/try_installer.sh).
+# information: the program in Program Files, a Start-menu entry, the .syx
+# file type and an uninstaller that Windows lists. CI installs, starts and
+# removes it under Wine, and opens a .syx file as Explorer does
+# (packaging/windows/try_installer.sh).
 windows-installer: windows
 	mkdir -p build-windows/installer
 	x86_64-w64-mingw32-strip -o build-windows/installer/patchwarden.exe build-windows/patchwarden.exe
@@ -158,19 +180,31 @@ windows-installer: windows
 	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) packaging/windows/patchwarden.nsi
 	@ls -l $(WINDOWS_INSTALLER)
 
-# docs/windows-window.png: the Windows window under Wine with a bank fetched
-# from the emulator, taken from the virtual display once the window is
-# ready, and cut to the window.
+# docs/windows-window.png and docs/windows-window-150.png: the Windows window
+# under Wine with a bank fetched from the emulator, on a screen of Windows'
+# own scale (96 dots per inch) and of 150 % (144), each taken from the
+# virtual display once the window is ready, and cut to the window.
+WINDOWS_SHOTS := 96:windows-window 144:windows-window-150
 windows-screenshot: windows-configure
 	cmake --build build-windows -j$(JOBS) --target window_scene
+	$(MAKE) --no-print-directory $(WINE_PREFIX)/.fonts
+	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
+	@set -e; cd build-windows; for shot in $(WINDOWS_SHOTS); do \
+	  dpi=$${shot%%:*}; picture=../docs/$${shot#*:}.png; rm -f scene-ready scene-taken; \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" env $(WINE_ENV) sh -c '\
+	    ../win32/tests/at_screen_scale.sh '"$$dpi"' win32/tests/window_scene.exe & \
+	    for i in $$(seq 600); do [ -e scene-ready ] && break; sleep 0.1; done; \
+	    import -window root -trim +repage '"$$picture"'; touch scene-taken; wait'; \
+	  file $$picture; \
+	done
+
+# Load into the Windows window under Wine on a virtual display, with its
+# figures (the Linux window's are in make bench, bench_ui).
+windows-bench: windows-configure
+	cmake --build build-windows -j$(JOBS) --target bench_load
 	$(MAKE) --no-print-directory $(WINE_PREFIX)/.ready
 	$(WINE_ENV) $(WINESERVER) -k 2>/dev/null || true
-	rm -f build-windows/scene-ready build-windows/scene-taken
-	cd build-windows && $(XVFB) sh -c '\
-	  env $(WINE_ENV) $(WINE) win32/tests/window_scene.exe & \
-	  for i in $$(seq 600); do [ -e scene-ready ] && break; sleep 0.1; done; \
-	  import -window root -trim +repage ../docs/windows-window.png; touch scene-taken; wait'
-	@file docs/windows-window.png
+	cd build-windows && $(XVFB) env $(WINE_ENV) $(WINE) win32/bench_load.exe
 
 bench: build
 	@for b in build/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true

@@ -12,6 +12,28 @@
 
 namespace patchwarden {
 
+namespace {
+
+// The scale the system's fonts and metrics are made for, in dots per inch.
+UINT system_dpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// The scale of the screen a window shows on (Windows 10 knows it for each
+// screen; older Windows has one for all).
+UINT window_dpi(HWND window) {
+    using dpi_for_window = UINT(WINAPI*)(HWND);
+    static const auto ask = reinterpret_cast<dpi_for_window>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = ask ? ask(window) : 0;
+    return dpi > 0 ? dpi : system_dpi();
+}
+
+}  // namespace
+
 main_window::main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports)
     : dialog_window(main_window_template, nullptr, dialog_frame::main_window),
       library_(library) {
@@ -26,6 +48,7 @@ main_window::~main_window() {
     if (handle()) DestroyWindow(handle());
     set_logic(nullptr);
     logic_.reset();
+    if (tree_font_) DeleteObject(tree_font_);
 }
 
 int main_window::run() {
@@ -44,8 +67,7 @@ void main_window::draw_bar(transfer_bar bar, int maximum, int position) {
 
 void main_window::on_created() {
     notifications_.set_window(handle());
-    // Entry labels line up in columns in a fixed-pitch font.
-    SendMessageW(control(main_ids::tree), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(OEM_FIXED_FONT)), TRUE);
+    set_tree_font(window_dpi(handle()));
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     auto icon = [instance](int metric_x, int metric_y) {
         return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(PW_PROGRAM_ICON), IMAGE_ICON,
@@ -91,6 +113,9 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
     case WM_LOAD_FILES:
         logic_->load_files(std::exchange(files_to_load_, {}));
         return true;
+    case WM_DPICHANGED:  // moved to a screen of another scale; the dialog manager scales the rest
+        set_tree_font(HIWORD(wparam));
+        return false;
     default: return false;
     }
 }
@@ -122,6 +147,27 @@ void main_window::on_destroy() {
         if (*icon) DestroyIcon(*icon);
         *icon = nullptr;
     }
+}
+
+void main_window::set_tree_font(UINT dpi) {
+    // Entry labels line up in columns in a fixed-pitch font: the system's
+    // OEM font, made for the system's scale, or the same font scaled for a
+    // screen of another one, in outline (a bitmap font does not scale).
+    const auto oem = static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
+    HFONT scaled = nullptr;
+    const UINT system = system_dpi();
+    LOGFONTW font{};
+    if (dpi != system && GetObjectW(oem, sizeof font, &font) == sizeof font) {
+        font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(system));
+        font.lfWidth = 0;
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+        font.lfFaceName[0] = L'\0';
+        scaled = CreateFontIndirectW(&font);
+    }
+    SendMessageW(control(main_ids::tree), WM_SETFONT, reinterpret_cast<WPARAM>(scaled ? scaled : oem), TRUE);
+    if (tree_font_) DeleteObject(tree_font_);
+    tree_font_ = scaled;
 }
 
 library_node* main_window::selected_node() const {

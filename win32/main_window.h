@@ -64,11 +64,16 @@ private:
     // load, in order, as Load loads them.
     void dropped(HDROP drop);
 
+    // Gives the tree its fixed-pitch font at this scale (dots per inch).
+    void set_tree_font(UINT dpi);
+
     library_tree& library_;
     posting_target notifications_;
     std::unique_ptr<library_tree_view> tree_view_;
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
+    // The tree's font when it is not the system's own, which is not deleted.
+    HFONT tree_font_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
     // Files waiting to load once the message that brought them is over.
     std::vector<std::filesystem::path> files_to_load_;

@@ -27,11 +27,17 @@ std::u16string proposed_file_name(std::u16string label) {
 }
 
 bool load_syx_file(library_tree& library, message_box& box, const std::filesystem::path& path,
-                   const std::function<bool()>& ask) {
+                   const std::function<bool()>& ask, const std::function<bool()>& stop) {
     const read_result result = read_syx_file(path, [&](byte_vector&& candidate) {
         auto record = std::make_unique<a6_message>(parse_message(std::move(candidate)));
-        const box_answer answer = library.insert_record(std::move(record), ask(), box_buttons::yes_no_cancel, box);
-        return answer != box_answer::cancel;
+        // Only a dump may replace an entry. The flag is read from the window
+        // for dumps alone: a file of foreign bytes holds a candidate every few
+        // hundred bytes, and a look at the window for each would cost far more
+        // than reading the file.
+        const bool dump = record->kind == program_dump || record->kind == mix_dump || record->kind == global_dump;
+        const bool asks = dump && ask();
+        const box_answer answer = library.insert_record(std::move(record), asks, box_buttons::yes_no_cancel, box);
+        return answer != box_answer::cancel && !(stop && stop());
     });
     if (result == read_result::open_failed) {
         box.show(fill(u"Can't open %s", {path_text(path)}), u"", box_buttons::ok, box_icon::error);
@@ -42,15 +48,16 @@ bool load_syx_file(library_tree& library, message_box& box, const std::filesyste
 }
 
 void load_syx_files(library_tree& library, message_box& box, const std::vector<std::filesystem::path>& paths,
-                    const std::function<bool()>& ask) {
+                    const std::function<bool()>& ask, const std::function<bool()>& stop) {
     for (const std::filesystem::path& path : paths) {
-        if (!load_syx_file(library, box, path, ask)) return;
+        if ((stop && stop()) || !load_syx_file(library, box, path, ask, stop)) return;
     }
 }
 
-void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask) {
+void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask,
+              const std::function<bool()>& stop) {
     const auto chosen = files.choose_open();
-    if (chosen) load_syx_file(library, box, *chosen, ask);
+    if (chosen) load_syx_file(library, box, *chosen, ask, stop);
 }
 
 void save_syx(library_tree& library, message_box& box, file_chooser& files,

@@ -26,19 +26,21 @@ class library_tree;
 std::u16string proposed_file_name(std::u16string label);
 
 // Loads the file at path into the library; ask tells, before each
-// insertion, whether replacing asks first. False when the user stopped the
-// load with Cancel.
+// insertion, whether replacing asks first, and stop, after each, whether
+// the load must end there (the window quit while a prompt was open). False
+// when the user stopped the load with Cancel, or stop did.
 bool load_syx_file(library_tree& library, message_box& box, const std::filesystem::path& path,
-                   const std::function<bool()>& ask);
+                   const std::function<bool()>& ask, const std::function<bool()>& stop = {});
 
 // Loads each file in order, as Load does; Cancel at a prompt stops there,
 // the files after it included. For the files named on the command line and
 // the files dropped on the window.
 void load_syx_files(library_tree& library, message_box& box, const std::vector<std::filesystem::path>& paths,
-                    const std::function<bool()>& ask);
+                    const std::function<bool()>& ask, const std::function<bool()>& stop = {});
 
 // Load: asks for a file, then loads it.
-void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask);
+void load_syx(library_tree& library, message_box& box, file_chooser& files, const std::function<bool()>& ask,
+              const std::function<bool()>& stop = {});
 
 // Save: selected tells the node selected now (it may change while the file
 // dialog is open); writer replaces the file writes, for tests.

@@ -68,8 +68,8 @@ public:
     virtual bool sync(std::FILE* file) const;
 
     // Gives new_file the owner and group of old_file where the process may
-    // (root may; others may keep at least a group they belong to); nothing
-    // where files have no owner.
+    // (root may; others may keep at least a group they belong to); on
+    // Windows also its attributes and access control list.
     virtual void take_owner(const std::filesystem::path& old_file, const std::filesystem::path& new_file) const;
 
     // Renames from to to, replacing the file to names.

@@ -99,11 +99,15 @@ bool main_window_logic::asks_before_replacing() const {
 }
 
 void main_window_logic::load_syx() {
-    patchwarden::load_syx(library_, box_, files_, [this] { return asks_before_replacing(); });
+    patchwarden::load_syx(
+        library_, box_, files_, [this] { return asks_before_replacing(); }, [this] { return closed(); });
 }
 
 void main_window_logic::load_files(const std::vector<std::filesystem::path>& paths) {
-    run_guarded(box_, [&] { load_syx_files(library_, box_, paths, [this] { return asks_before_replacing(); }); });
+    run_guarded(box_, [&] {
+        load_syx_files(
+            library_, box_, paths, [this] { return asks_before_replacing(); }, [this] { return closed(); });
+    });
 }
 
 void main_window_logic::save_syx() {
@@ -138,6 +142,7 @@ void main_window_logic::quit(int command_id) {
     run_guarded(box_, [this, command_id] {
         ports_->shutdown();
         face_.controls().end(command_id);
+        box_.close();
     });
 }
 

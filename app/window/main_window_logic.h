@@ -22,6 +22,7 @@
 #include "app/dialogs/dialog_logic.h"
 #include "app/files/syx_file.h"
 #include "app/transfers/transfers.h"
+#include "app/window/closing_box.h"
 #include "app/window/error_queue.h"
 #include "app/window/shown_bars.h"
 #include "data/message_box.h"
@@ -91,12 +92,14 @@ public:
 
 private:
     bool asks_before_replacing() const;
+    // The window has quit: a Load still running under a prompt ends.
+    bool closed() const { return box_.closed(); }
     void refresh_device_fields();
     void place(bool copy);
 
     window_face& face_;
     library_tree& library_;
-    message_box& box_;
+    closing_box box_;
     file_chooser& files_;
     std::unique_ptr<midi_ports> own_ports_;
     midi_ports* ports_;

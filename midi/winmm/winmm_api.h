@@ -12,6 +12,11 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstddef>
+#include <string>
+
+#include "midi/midi_device.h"
+
 namespace patchwarden {
 
 struct winmm_api {
@@ -36,5 +41,24 @@ struct winmm_api {
 
 // The service itself.
 const winmm_api& system_winmm_api();
+
+// The service's answer as the device interface gives it.
+inline midi_result result_of(MMRESULT r) {
+    if (r == MMSYSERR_NOERROR) return midi_result::ok;
+    if (r == MIDIERR_STILLPLAYING) return midi_result::still_playing;
+    return midi_result::error;
+}
+
+// The product name of a device (an index, or the handle of an open device),
+// read from its capabilities.
+template <class caps_record, class get_caps_function>
+midi_result device_name(get_caps_function get_caps, UINT_PTR device, std::u16string& text) {
+    caps_record caps;
+    if (get_caps(device, &caps, sizeof caps) != MMSYSERR_NOERROR) return midi_result::error;
+    text.clear();
+    for (std::size_t i = 0; i < MAXPNAMELEN && caps.szPname[i] != 0; ++i)
+        text.push_back(static_cast<char16_t>(caps.szPname[i]));
+    return midi_result::ok;
+}
 
 }  // namespace patchwarden

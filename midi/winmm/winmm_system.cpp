@@ -1,11 +1,11 @@
 #include "midi/winmm/winmm_system.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "midi/winmm/winmm_api.h"
+#include "midi/winmm/winmm_input.h"
 
 namespace patchwarden {
 
@@ -20,115 +20,6 @@ const winmm_api& system_winmm_api() {
     };
     return api;
 }
-
-namespace {
-
-midi_result result_of(MMRESULT r) {
-    if (r == MMSYSERR_NOERROR) return midi_result::ok;
-    if (r == MIDIERR_STILLPLAYING) return midi_result::still_playing;
-    return midi_result::error;
-}
-
-std::u16string from_wide(const WCHAR* text, std::size_t capacity) {
-    std::u16string out;
-    for (std::size_t i = 0; i < capacity && text[i] != 0; ++i)
-        out.push_back(static_cast<char16_t>(text[i]));
-    return out;
-}
-
-// The product name of a device (an index, or the handle of an open device),
-// read from its capabilities.
-template <class caps_record, class get_caps_function>
-midi_result device_name(get_caps_function get_caps, UINT_PTR device, std::u16string& text) {
-    caps_record caps;
-    if (get_caps(device, &caps, sizeof caps) != MMSYSERR_NOERROR) return midi_result::error;
-    text = from_wide(caps.szPname, MAXPNAMELEN);
-    return midi_result::ok;
-}
-
-}  // namespace
-
-class winmm_input : public midi_input {
-public:
-    winmm_input(const winmm_api& api, midi_in_proc callback, void* instance)
-        : api_(api), callback_(callback), instance_(instance) {}
-    ~winmm_input() override { close(); }
-
-    MMRESULT open(UINT device) {
-        const MMRESULT r =
-            api_.in_open(&handle_, device, reinterpret_cast<DWORD_PTR>(&winmm_input::proc),
-                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
-        if (r != MMSYSERR_NOERROR) handle_ = nullptr;
-        return r;
-    }
-
-    midi_result name(std::u16string& text) const override {
-        return device_name<MIDIINCAPSW>(api_.in_get_dev_caps, reinterpret_cast<UINT_PTR>(handle_), text);
-    }
-    // The service's header mirrors ours: same buffer, same counts.
-    midi_result prepare_header(midi_header& header) override {
-        ours_ = &header;
-        std::memset(&mirror_, 0, sizeof mirror_);
-        mirror_.lpData = reinterpret_cast<LPSTR>(header.data);
-        mirror_.dwBufferLength = header.buffer_length;
-        mirror_.dwBytesRecorded = header.bytes_recorded;
-        mirror_.dwUser = static_cast<DWORD_PTR>(header.user);
-        return result_of(api_.in_prepare_header(handle_, &mirror_, sizeof mirror_));
-    }
-    midi_result add_buffer(midi_header& header) override {
-        ours_ = &header;
-        mirror_.dwBytesRecorded = 0;
-        return result_of(api_.in_add_buffer(handle_, &mirror_, sizeof mirror_));
-    }
-    midi_result start() override {
-        resetting_ = false;
-        return result_of(api_.in_start(handle_));
-    }
-    // The service hands the buffer back with whatever had arrived of a
-    // message; the device interface promises a reset returns no bytes.
-    midi_result reset() override {
-        resetting_ = true;
-        const midi_result r = result_of(api_.in_reset(handle_));
-        if (r != midi_result::ok) resetting_ = false;  // input still runs
-        return r;
-    }
-    midi_result unprepare_header(midi_header&) override {
-        return result_of(api_.in_unprepare_header(handle_, &mirror_, sizeof mirror_));
-    }
-    midi_result close() override {
-        if (!handle_) return midi_result::ok;
-        const MMRESULT r = api_.in_close(handle_);
-        if (r == MMSYSERR_NOERROR) handle_ = nullptr;
-        return result_of(r);
-    }
-
-private:
-    // Both a complete message (MIM_LONGDATA) and an invalid or incomplete one
-    // (MIM_LONGERROR) hand the buffer back with it.
-    static void CALLBACK proc(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR param1,
-                              DWORD_PTR) {
-        auto* self = reinterpret_cast<winmm_input*>(instance);
-        midi_header* header = nullptr;
-        if (message == MIM_LONGDATA || message == MIM_LONGERROR) {
-            const auto* h = reinterpret_cast<const MIDIHDR*>(param1);
-            if (self->ours_) {
-                self->ours_->bytes_recorded = self->resetting_ ? 0 : h->dwBytesRecorded;
-                header = self->ours_;
-            }
-        }
-        self->callback_(*self, message, self->instance_, header);
-    }
-
-    const winmm_api& api_;
-    HMIDIIN handle_ = nullptr;
-    midi_in_proc callback_;
-    void* instance_;
-    midi_header* ours_ = nullptr;
-    MIDIHDR mirror_{};
-    // Set from a reset until input starts again; read on the service's
-    // thread.
-    std::atomic<bool> resetting_{false};
-};
 
 class winmm_output : public midi_output {
 public:

@@ -41,16 +41,47 @@ run_tests() {
     echo "$status $start $(uptime_now)" > "/tmp/result.$(basename "$dir")"
 }
 
+# The Windows build's sequencer tests under Wine (/pw-wine, when the
+# machine carries Wine): a6-emulator first, since Wine lists the
+# sequencer's ports once, when its winmm starts.
+run_wine_tests() {
+    start=$(uptime_now)
+    mkdir -p /dev/shm && mount -t tmpfs tmpfs /dev/shm
+    : > /tmp/emulator.log
+    /pw-wine/a6-emulator --speed "${PW_WINE_EMULATOR_SPEED:-8}" > /tmp/emulator.log 2>&1 &
+    emulator=$!
+    n=0
+    while ! grep -q '^A6 emulator: ' /tmp/emulator.log && [ $n -lt 300 ]; do sleep 0.1; n=$((n + 1)); done
+    cat /tmp/emulator.log
+    # Wine may fault as the process ends: the tests' result is what they
+    # wrote before.
+    rm -f /tmp/wine-result
+    (cd /pw-wine && HOME=/tmp USER=root WINEPREFIX=/pw-wine/prefix WINEDEBUG=-all \
+        WINEDLLOVERRIDES=mscoree,mshtml= PW_TEST_RESULT='Z:\tmp\wine-result' \
+        /usr/lib/wine/wine64 ./winmm_sequencer_tests.exe --gtest_color=no) || true
+    status=$(tr -dc 0-9 < /tmp/wine-result 2>/dev/null) || status=""
+    [ -n "$status" ] || { echo "the tests wrote no result"; status=1; }
+    kill $emulator
+    wait $emulator
+    echo "$status $start $(uptime_now)" > /tmp/result.wine
+}
+
+runs=""
 number=0
 for dir in /pw/*; do
+    [ -d "$dir" ] || continue
     run_tests "$dir" $number > "/tmp/log.$(basename "$dir")" 2>&1 &
+    runs="$runs $(basename "$dir")"
     number=$((number + 1))
 done
+if [ -d /pw-wine ]; then
+    run_wine_tests > /tmp/log.wine 2>&1 &
+    runs="$runs wine"
+fi
 wait
 
 failed=0
-for dir in /pw/*; do
-    run=$(basename "$dir")
+for run in $runs; do
     echo "@@pw-run $run"
     cat "/tmp/log.$run"
     read -r rc t0 t1 < "/tmp/result.$run"

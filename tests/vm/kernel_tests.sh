@@ -10,11 +10,23 @@
 # Fails when a test fails or is skipped, or when a run gives no result.
 #
 #   tests/vm/kernel_tests.sh build build-asan
+#   tests/vm/kernel_tests.sh --wine build-windows build
+#
+# With --wine, the virtual machine (also where this machine has a sequencer)
+# runs the Windows build's WinMM tests under Wine instead (stage_wine.sh),
+# against the first build's a6-emulator.
 #
 # PW_VM_TIMEOUT (seconds, default 420) bounds the whole virtual machine run.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tests/vm/stage_wine.sh"
+wine_build=""
+if [ "${1:-}" = --wine ]; then
+    [ $# -ge 3 ] || { echo "usage: $0 --wine WINDOWS_BUILD_DIR BUILD_DIR" >&2; exit 2; }
+    wine_build=$(cd "$2" && pwd)
+    shift 2
+fi
 [ $# -gt 0 ] || { echo "usage: $0 BUILD_DIR..." >&2; exit 2; }
 builds=()
 for b in "$@"; do builds+=("$(cd "$b" && pwd)"); done
@@ -23,7 +35,7 @@ test_binary() { echo "$1/tests/midi/kernel/alsa_kernel_tests"; }
 emulator_binary() { echo "$1/a6_emulator/a6-emulator"; }
 
 for b in "${builds[@]}"; do
-    for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
+    for f in $([ -z "$wine_build" ] && test_binary "$b") "$(emulator_binary "$b")"; do
         [ -x "$f" ] || { echo "kernel tests: $f is missing (build it first)" >&2; exit 1; }
     done
 done
@@ -46,7 +58,7 @@ judge() {  # name, exit code, output file
         awk '{n += $1} END {print n}') tests passed"
 }
 
-if [ -e /dev/snd/seq ]; then
+if [ -e /dev/snd/seq ] && [ -z "$wine_build" ]; then
     echo "kernel tests: on this machine's sequencer (/dev/snd/seq)"
     status=0
     for b in "${builds[@]}"; do
@@ -146,15 +158,20 @@ copy_libs() {
 }
 copy_libs "$tmpdeb/alsa-utils/usr/bin/aconnect"
 runs=()
-for b in "${builds[@]}"; do
-    name=$(basename "$b")
-    mkdir -p "$stage/pw/$name"
-    for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
-        strip --strip-debug -o "$stage/pw/$name/$(basename "$f")" "$f"
-        copy_libs "$f"
+if [ -n "$wine_build" ]; then
+    stage_wine "$stage" "$wine_build" "$(emulator_binary "${builds[0]}")"
+    runs+=(wine)
+else
+    for b in "${builds[@]}"; do
+        name=$(basename "$b")
+        mkdir -p "$stage/pw/$name"
+        for f in "$(test_binary "$b")" "$(emulator_binary "$b")"; do
+            strip --strip-debug -o "$stage/pw/$name/$(basename "$f")" "$f"
+            copy_libs "$f"
+        done
+        runs+=("$name")
     done
-    runs+=("$name")
-done
+fi
 
 (cd "$stage" && find . | cpio -o -H newc --quiet) > "$work/initrd.cpio"
 echo "kernel tests: virtual machine prepared in $(elapsed) s (kernel $kernel_version)"

@@ -1,5 +1,7 @@
 #include "win32/controls/dialog_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -13,6 +15,33 @@ namespace {
 std::vector<HWND>& open_dialogs() {
     thread_local std::vector<HWND> dialogs;
     return dialogs;
+}
+
+// A push button shows the default frame while it has the focus, and Enter
+// presses it. The dialog manager moves the frame from button to button with
+// the focus, but leaves it where it was when the focus goes elsewhere (a
+// click in the tree, the button disabled under the focus), and Enter no
+// longer presses the button that shows it. So each push button hands the
+// frame back to the dialog's own default button (none in the main window)
+// when it loses the focus to anything but another push button.
+LRESULT CALLBACK push_button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                       DWORD_PTR) {
+    const LRESULT result = DefSubclassProc(button, message, wparam, lparam);
+    if (message == WM_KILLFOCUS) {
+        const HWND dialog = GetParent(button);
+        const auto next = reinterpret_cast<HWND>(wparam);
+        const bool to_push_button = next && GetParent(next) == dialog &&
+                                    (SendMessageW(next, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+        if (!to_push_button && (SendMessageW(button, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) {
+            SendMessageW(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+            const LRESULT default_id = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+            if (HIWORD(default_id) == DC_HASDEFID && LOWORD(default_id) != 0)
+                SendMessageW(dialog, DM_SETDEFID, LOWORD(default_id), 0);
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(button, push_button_procedure, 0);
+    }
+    return result;
 }
 
 }  // namespace
@@ -55,6 +84,11 @@ INT_PTR dialog_window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         open_dialogs().push_back(window_);
+        for (const control_spec& entry : spec_.controls) {
+            if (entry.kind == control_kind::push_button || entry.kind == control_kind::default_push_button)
+                SetWindowSubclass(control(entry.id), push_button_procedure, 0, 0);
+        }
+        fit_wrapped_captions();
         on_created();
         if (logic_) logic_->start(*this);
         return TRUE;  // the focus goes to the first tab stop
@@ -72,6 +106,23 @@ INT_PTR dialog_window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         window_ = nullptr;
         return FALSE;
     default: return FALSE;
+    }
+}
+
+void dialog_window::fit_wrapped_captions() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    for (const control_spec& entry : spec_.controls) {
+        if (entry.kind != control_kind::check_box || !(entry.style & style_wraps)) continue;
+        const HWND box = control(entry.id);
+        RECT place{};
+        GetWindowRect(box, &place);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
+        SIZE needed{place.right - place.left, 0};
+        if (!SendMessageW(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&needed))) continue;
+        const LONG height = std::min(needed.cy, client.bottom - place.top);
+        if (height > place.bottom - place.top)
+            SetWindowPos(box, nullptr, 0, 0, place.right - place.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

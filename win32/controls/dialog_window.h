@@ -71,6 +71,11 @@ private:
     INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
     void command(int id, int code, HWND from);
     control_kind kind_of(int id) const;
+    // A check box whose caption wraps grows downwards, within the dialog,
+    // to the lines its caption takes in the dialog's font at the screen's
+    // scale: the table's height holds two lines, and a font or a scale that
+    // wraps the caption to three would cut the first and the last.
+    void fit_wrapped_captions();
 
     const dialog_spec& spec_;
     dialog_logic* logic_;

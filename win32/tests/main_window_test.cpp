@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -213,6 +214,48 @@ TEST_F(windows_face, shows_an_error_a_transport_thread_raised_in_an_error_box) {
     std::thread([this] { ports.relay().report(u"sysex_out::SendAsyncThread - planted failure"); }).join();
     EXPECT_TRUE(pump_until([&] { return script.done(); }));
     EXPECT_EQ(shown, L"sysex_out::SendAsyncThread - planted failure");
+}
+
+// The default frame is on the focused push button, where Enter presses it,
+// or on none: it does not stay behind on a button the focus has left.
+TEST_F(windows_face, the_default_frame_leaves_a_button_with_the_focus) {
+    const HWND tree = item(main_ids::tree);
+    auto framed_buttons = [&] {
+        std::vector<int> framed;
+        for (HWND child = GetWindow(window_handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) framed.push_back(GetDlgCtrlID(child));
+        return framed;
+    };
+    const struct {
+        const char* what;
+        int command;
+        std::function<void()> then;
+    } cases[] = {
+        {"the tree clicked after Move", main_ids::move,
+         [&] {
+             SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+             SendMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+         }},
+        {"Copy disabled under the focus", main_ids::copy,
+         [&] { TreeView_SelectItem(tree, find_item(tree, L"Programs")); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (library.root()) library.remove_subtree(library.root());
+        for (int number : {1, 2})
+            library.insert_record(std::make_unique<a6_message>(a6_emulator::initial_program(0, number)), false,
+                                  box_buttons::yes_no, box);
+        SetFocus(tree);
+        TreeView_SelectItem(tree, TreeView_GetNextItem(tree, find_item(tree, L"User"), TVGN_CHILD));
+        SetDlgItemTextW(window_handle, main_ids::number, L"9");
+        ASSERT_TRUE(IsWindowEnabled(item(c.command)));
+        click(window_handle, c.command);
+        ASSERT_EQ(GetDlgCtrlID(GetFocus()), c.command);
+        EXPECT_EQ(framed_buttons(), std::vector<int>{c.command});
+        c.then();
+        EXPECT_NE(GetDlgCtrlID(GetFocus()), c.command);
+        EXPECT_EQ(framed_buttons(), std::vector<int>{});
+    }
 }
 
 TEST_F(windows_face, finds_the_emulator_and_opens_it) {

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "app/files/file_commands.h"
 #include "tests/app/support/window_fixture.h"
 #include "tests/support/dumps.h"
 #include "tests/support/test_files.h"
@@ -177,6 +178,22 @@ TEST_F(file_fixture, stray_bytes_are_skipped) {
     EXPECT_NE(library.find_entry(program_dump, 0, 2), nullptr);
     EXPECT_NE(library.find_entry(mix_dump, 0, 3), nullptr);
     EXPECT_TRUE(box.shown.empty());
+}
+
+// The ask flag is a look at the window: it is read once for each dump and
+// never for a candidate that is no dump, however many a file holds.
+TEST_F(file_fixture, the_ask_flag_is_read_for_dumps_only) {
+    byte_vector bytes;
+    for (int n = 0; n < 100; ++n) append(bytes, {0x01, 0x02, 0xF7});
+    append(bytes, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});  // an identity request
+    append(bytes, dump_bytes(program_dump, 0, 1, u"One"));
+    append(bytes, dump_bytes(mix_dump, 0, 2, u"Two"));
+    append(bytes, dump_bytes(global_dump, -1, -1, u""));
+    write_bytes(folder.path() / "in.syx", bytes);
+    int reads = 0;
+    EXPECT_TRUE(load_syx_file(library, box, folder.file("in.syx"), [&] { return ++reads < 0; }));
+    EXPECT_EQ(reads, 3);
+    EXPECT_NE(library.find_entry(global_dump, -1, -1), nullptr);
 }
 
 TEST_F(file_fixture, an_empty_file_loads_nothing_and_says_nothing) {
