@@ -13,6 +13,7 @@
 // dialogs and message boxes.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "app/transfers/transfers.h"
 #include "app/window/closing_box.h"
 #include "app/window/error_queue.h"
+#include "app/window/shown_bars.h"
 #include "data/message_box.h"
 
 namespace patchwarden {
@@ -72,7 +74,7 @@ public:
 
     // Loads files named on the command line or dropped on the window, in
     // order, as Load does.
-    void load_files(const std::vector<std::u16string>& paths);
+    void load_files(const std::vector<std::filesystem::path>& paths);
 
     // The commands.
     void load_syx();
@@ -102,6 +104,7 @@ private:
     std::unique_ptr<midi_ports> own_ports_;
     midi_ports* ports_;
     notification_target& notifications_;
+    shown_bars bars_;
     std::unique_ptr<transfers> transfers_;
     error_queue errors_;
     block_writer save_writer_;
