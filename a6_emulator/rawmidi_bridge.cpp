@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "a6_emulator/drain_pacer.h"
+#include "midi/alsa/quiet_alsa.h"
 #include "midi/emulator/a6_emulator.h"
 
 namespace patchwarden::a6_emulator_program {
@@ -43,7 +44,10 @@ rawmidi_bridge::~rawmidi_bridge() {
 
 bool rawmidi_bridge::open(const std::string& device, std::string& error) {
     device_ = device;
-    const int r = snd_rawmidi_open(&in_, &out_, device.c_str(), SND_RAWMIDI_NONBLOCK);
+    const int r = [&] {
+        const alsa::quiet_alsa quiet;  // the one line is ours
+        return snd_rawmidi_open(&in_, &out_, device.c_str(), SND_RAWMIDI_NONBLOCK);
+    }();
     if (r < 0) {
         in_ = out_ = nullptr;
         error = "cannot open the raw MIDI device " + device + ": " + snd_strerror(r);

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "midi/alsa/quiet_alsa.h"
+
 namespace patchwarden::a6_emulator_program {
 
 namespace {
@@ -32,7 +34,10 @@ sequencer_bridge::~sequencer_bridge() {
 }
 
 bool sequencer_bridge::open(std::string& error) {
-    const int r = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+    const int r = [this] {
+        const alsa::quiet_alsa quiet;  // the one line is ours
+        return snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+    }();
     if (r < 0) {
         seq_ = nullptr;
         error = std::string("cannot open the ALSA sequencer: ") + snd_strerror(r);

@@ -342,11 +342,15 @@ class build:
         return self.runs[label]
 
     def targets_of(self, labels):
+        """The programs the tests of these labels run: a test program, or
+        a program of the build that a scripted test starts."""
         targets = set()
         for label in labels:
-            for _, command, _, gtest in self.tests_of(label):
-                if gtest:
-                    targets.add(Path(command[0]).name)
+            for _, command, _, _ in self.tests_of(label):
+                for word in command:
+                    path = Path(word)
+                    if path.is_absolute() and self.folder in path.parents and os.access(path, os.X_OK):
+                        targets.add(path.name)
         return sorted(targets)
 
     def build(self, targets, limit=None):

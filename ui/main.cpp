@@ -1,11 +1,12 @@
 // Patchwarden: a librarian for the Alesis A6 Andromeda.
 
 #include <QApplication>
-#include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,11 +38,29 @@ struct held_message {
 std::mutex held_lock;
 std::vector<held_message> held;
 
+// The line that says why there is no window: no display named, or which
+// display could not be reached.
+std::string no_display_line() {
+    std::string named;
+    int count = 0;
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value) continue;
+        if (count++ > 0) named += " and ";
+        named += std::string("\"") + value + "\" named by " + variable;
+    }
+    if (count == 0) {
+        return "patchwarden: needs a display, and none could be opened "
+               "(set DISPLAY or WAYLAND_DISPLAY, or start it under xvfb-run)\n";
+    }
+    return "patchwarden: needs a display, and cannot reach " + std::string(count > 1 ? "the displays " : "the display ") +
+           named + (count > 1 ? " (are they running, and may this user open windows on them?)\n"
+                              : " (is it running, and may this user open windows on it?)\n");
+}
+
 void hold_or_end(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        std::fputs("patchwarden: needs a display, and none could be opened "
-                   "(set DISPLAY or WAYLAND_DISPLAY, or start it under xvfb-run)\n",
-                   stderr);
+        std::fputs(no_display_line().c_str(), stderr);
         std::_Exit(1);
     }
     const std::lock_guard guard(held_lock);
@@ -76,8 +95,12 @@ int main(int argc, char** argv) {
 
     // Without a display, Qt's fatal message ends the program (hold_or_end).
     const QtMessageHandler qt_handler = qInstallMessageHandler(hold_or_end);
-    // Qt may take its own options out of argv; none is left by now.
-    QApplication app(argc, argv);
+    // Qt is given the program's name alone: every argument has been read
+    // above, and Qt would take its own options (-reverse, -platform, ...)
+    // even from the file names after "--".
+    int qt_argc = argc > 0 ? 1 : 0;
+    char* qt_argv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(qt_argc, qt_argv);
     release_held(qt_handler);
     app.setWindowIcon(program_icon());
     // Ties the window to its menu entry (the installed desktop file).
@@ -109,8 +132,8 @@ int main(int argc, char** argv) {
     window.show();
     // The files named on the command line load into the window once it
     // shows, as Load loads them.
-    std::vector<std::u16string> paths;
-    for (const std::string& file : options.files) paths.push_back(QFile::decodeName(file.c_str()).toStdU16String());
+    // Their names are kept as the bytes they are: a name need not be UTF-8.
+    std::vector<std::filesystem::path> paths(options.files.begin(), options.files.end());
     if (!paths.empty()) window.load_files_later(std::move(paths));
     app.exec();
     return 0;

@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
@@ -15,10 +14,10 @@
 #include <QTreeView>
 
 #include "app/dialogs/dialog_templates.h"
+#include "app/files/names/dropped_files.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
 #include "ui/controls/lined_tree_view.h"
-#include "ui/controls/progress_bars.h"
 #include "ui/files/dropped_files.h"
 #include "ui/library_model.h"
 #include "ui/program_icon.h"
@@ -50,8 +49,7 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     setModal(false);
 
     tree_ = control<QTreeView>(this, main_ids::tree);
-    bars_ = std::make_unique<progress_bars>(control<QProgressBar>(this, main_ids::receive_bar),
-                                          control<QProgressBar>(this, main_ids::send_bar));
+    bars_ = {control<QProgressBar>(this, main_ids::receive_bar), control<QProgressBar>(this, main_ids::send_bar)};
     model_ = new library_model(library, this);
     tree_->setModel(model_);
     tree_->setFont(fixed_pitch_font());
@@ -135,6 +133,12 @@ bool main_window::event(QEvent* event) {
     return QDialog::event(event);
 }
 
+void main_window::draw_bar(transfer_bar bar, int maximum, int position) {
+    QProgressBar* shown = bars_[static_cast<std::size_t>(bar)];
+    shown->setRange(0, maximum);
+    shown->setValue(position);
+}
+
 void main_window::post_pump() {
     QCoreApplication::postEvent(this, new QEvent(sysex_data_event));
 }
@@ -152,23 +156,17 @@ void main_window::select_node(const library_node* node) {
     tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
-int main_window::run_dialog(dialog_logic& logic) {
-    // "Range:" is owned by "Get:", the others by the window.
-    QWidget* owner = QApplication::activeModalWidget();
-    return run_table_dialog(owner ? owner : this, logic);
+int main_window::run_dialog(dialog_logic& logic, dialog_controls& owner) {
+    // The window and its dialogs are widgets as well as controls.
+    auto* owner_widget = dynamic_cast<QWidget*>(&owner);
+    return run_table_dialog(owner_widget ? owner_widget : this, logic);
 }
 
-void main_window::show_placed(const library_node* node, int button_id) {
+void main_window::show_placed(const library_node* node, int focus_id) {
     // Scrolling to an entry opens the branches above it, and the library
-    // follows the view. The focus would otherwise go on from a disabled
-    // button to the next control that takes it, a read-only field.
+    // follows the view.
     if (node) tree_->scrollTo(model_->index_of(node));
-    QWidget* button = find_control(this, button_id);
-    if (button && button->isEnabled()) {
-        button->setFocus();
-    } else {
-        tree_->setFocus();
-    }
+    if (QWidget* target = find_control(this, focus_id)) target->setFocus();
 }
 
 void main_window::show_tree_menu(const QPoint& at) {
@@ -187,18 +185,18 @@ void main_window::show_tree_menu(const QPoint& at) {
     if (const QAction* chosen = menu.exec(at)) logic_->command(chosen->data().toInt());
 }
 
-void main_window::load_files_later(std::vector<std::u16string> paths) {
+void main_window::load_files_later(std::vector<std::filesystem::path> paths) {
     // Once the event that brought them is over: the replace prompts run
     // nested loops, which a drop must not wait for.
     QTimer::singleShot(0, this, [this, paths = std::move(paths)] { logic_->load_files(paths); });
 }
 
 void main_window::dragEnterEvent(QDragEnterEvent* event) {
-    if (!syx_files_in(event->mimeData()).empty()) event->acceptProposedAction();
+    if (!files_to_load(local_files_in(event->mimeData())).empty()) event->acceptProposedAction();
 }
 
 void main_window::dropEvent(QDropEvent* event) {
-    std::vector<std::u16string> paths = syx_files_in(event->mimeData());
+    std::vector<std::filesystem::path> paths = files_to_load(local_files_in(event->mimeData()));
     if (paths.empty()) return;
     event->acceptProposedAction();
     load_files_later(std::move(paths));

@@ -9,6 +9,8 @@
 // of dialogs and message boxes.
 
 #include <QIcon>
+#include <array>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "ui/controls/table_dialog.h"
 #include "ui/midi/transport_events.h"
 
+class QProgressBar;
 class QTreeView;
 
 namespace patchwarden {
@@ -54,7 +57,7 @@ public:
 
     // Loads the files, in order, as Load does, once the events waiting now
     // have been handled.
-    void load_files_later(std::vector<std::u16string> paths);
+    void load_files_later(std::vector<std::filesystem::path> paths);
 
 protected:
     // The transport's notifications, also inside nested loops.
@@ -66,18 +69,19 @@ protected:
 
 private:
     dialog_controls& controls() override { return *this; }
-    transfer_bars& bars() override { return *bars_; }
-    void show_placed(const library_node* node, int button_id) override;
-    int run_dialog(dialog_logic& logic) override;
+    void draw_bar(transfer_bar bar, int maximum, int position) override;
+    void show_placed(const library_node* node, int focus_id) override;
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
     // The library tree's context menu at `at` (global); the chosen item's
     // command goes to the logic.
     void show_tree_menu(const QPoint& at);
 
     posting_target notifications_{this};
-    std::unique_ptr<transfer_bars> bars_;
     library_model* model_;
     QTreeView* tree_;
+    // The receive and the send bar.
+    std::array<QProgressBar*, 2> bars_{};
     QIcon icon_;
     std::unique_ptr<main_window_logic> logic_;
 };

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QWindow>
+#include <optional>
 #include <vector>
 
 namespace patchwarden {
@@ -16,22 +17,14 @@ std::vector<QPointer<QMessageBox>>& open_boxes() {
     return boxes;
 }
 
-box_answer answer_of(QMessageBox::StandardButton button, box_buttons buttons) {
+std::optional<box_answer> answer_of(QMessageBox::StandardButton button) {
     switch (button) {
     case QMessageBox::Ok: return box_answer::ok;
     case QMessageBox::Yes: return box_answer::yes;
     case QMessageBox::No: return box_answer::no;
     case QMessageBox::Cancel: return box_answer::cancel;
-    default: break;
+    default: return std::nullopt;  // closed without a button
     }
-    // Closed without a button (the close box, or the program ending): the
-    // answer that changes nothing.
-    switch (buttons) {
-    case box_buttons::ok: return box_answer::ok;
-    case box_buttons::yes_no: return box_answer::no;
-    case box_buttons::yes_no_cancel: return box_answer::cancel;
-    }
-    return box_answer::cancel;
 }
 
 }  // namespace
@@ -96,8 +89,8 @@ box_answer qt_message_box::show(const std::u16string& text, const std::u16string
     auto& boxes = open_boxes();
     std::erase(boxes, box);
     std::erase_if(boxes, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
-    if (!box) return answer_of(QMessageBox::NoButton, buttons);
-    const box_answer answer = answer_of(box->standardButton(box->clickedButton()), buttons);
+    if (!box) return box_result(buttons, std::nullopt);
+    const box_answer answer = box_result(buttons, answer_of(box->standardButton(box->clickedButton())));
     box->hide();
     delete box.data();
     return answer;

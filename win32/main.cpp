@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,8 +69,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         win32_message_box box;
         win32_file_chooser files;
         main_window window(library, box, files, &ports);
-        std::vector<std::u16string> paths;
-        for (const std::string& file : options.files) paths.push_back(to_u16(utf8_to_wide(file)));
+        std::vector<std::filesystem::path> paths;
+        for (const std::string& file : options.files) paths.emplace_back(utf8_to_wide(file));
         window.load_at_start(std::move(paths));
         window.run();
     }

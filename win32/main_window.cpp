@@ -3,9 +3,11 @@
 #include <utility>
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include "app/dialogs/dialog_templates.h"
+#include "app/files/names/dropped_files.h"
 #include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
 #include "win32/wide_text.h"
@@ -37,35 +39,9 @@ UINT window_dpi(HWND window) {
 
 }  // namespace
 
-// The receive and send bars. A range of 0 shows an empty bar; Windows
-// shows a position beyond the range as its end.
-class main_window::progress_bars : public transfer_bars {
-public:
-    explicit progress_bars(const main_window& window) : window_(window) {}
-
-    void set_range(transfer_bar bar, int maximum) override {
-        maximum_[index(bar)] = maximum;
-        SendMessageW(bar_window(bar), PBM_SETRANGE32, 0, maximum > 0 ? maximum : 1);
-        if (maximum <= 0) SendMessageW(bar_window(bar), PBM_SETPOS, 0, 0);
-    }
-    void set_position(transfer_bar bar, int position) override {
-        SendMessageW(bar_window(bar), PBM_SETPOS, maximum_[index(bar)] > 0 ? position : 0, 0);
-    }
-
-private:
-    static std::size_t index(transfer_bar bar) { return static_cast<std::size_t>(bar); }
-    HWND bar_window(transfer_bar bar) const {
-        return GetDlgItem(window_.handle(), bar == transfer_bar::receive ? main_ids::receive_bar : main_ids::send_bar);
-    }
-
-    const main_window& window_;
-    int maximum_[2] = {100, 100};
-};
-
 main_window::main_window(library_tree& library, message_box& box, file_chooser& files, midi_ports* ports)
     : dialog_window(main_window_template, nullptr, dialog_frame::main_window),
-      library_(library),
-      bars_(std::make_unique<progress_bars>(*this)) {
+      library_(library) {
     logic_ = std::make_unique<main_window_logic>(static_cast<window_face&>(*this), library, box, files, ports,
                                                  notifications_);
     set_logic(logic_.get());
@@ -88,8 +64,10 @@ HWND main_window::create() {
     return create_modeless(nullptr);
 }
 
-transfer_bars& main_window::bars() {
-    return *bars_;
+void main_window::draw_bar(transfer_bar bar, int maximum, int position) {
+    const HWND shown = control(bar == transfer_bar::receive ? main_ids::receive_bar : main_ids::send_bar);
+    SendMessageW(shown, PBM_SETRANGE32, 0, maximum);
+    SendMessageW(shown, PBM_SETPOS, position, 0);
 }
 
 void main_window::on_created() {
@@ -106,7 +84,9 @@ void main_window::on_created() {
     SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     tree_view_ = std::make_unique<library_tree_view>(control(main_ids::tree), library_,
                                                      [this](library_node* node) { logic_->selection_changed(node); });
-    if (!start_files_.empty()) PostMessageW(handle(), WM_LOAD_START_FILES, 0, 0);
+    if (!files_to_load_.empty()) PostMessageW(handle(), WM_LOAD_FILES, 0, 0);
+    // Files dropped on any of the window's controls come to the window.
+    DragAcceptFiles(handle(), TRUE);
     SetTimer(handle(), tick_timer, 500, nullptr);
 }
 
@@ -133,8 +113,11 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
         if (text) logic_->transport_error(std::move(*text));
         return true;
     }
-    case WM_LOAD_START_FILES:
-        logic_->load_files(std::exchange(start_files_, {}));
+    case WM_DROPFILES:
+        dropped(reinterpret_cast<HDROP>(wparam));
+        return true;
+    case WM_LOAD_FILES:
+        logic_->load_files(std::exchange(files_to_load_, {}));
         return true;
     case WM_TIMER:
         if (wparam != tick_timer) return false;
@@ -149,6 +132,22 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
         return false;
     default: return false;
     }
+}
+
+void main_window::dropped(HDROP drop) {
+    std::vector<std::filesystem::path> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        paths.emplace_back(std::move(name));
+    }
+    DragFinish(drop);
+    // Loaded once the drop is over: the replace prompts run loops of their
+    // own, which the program that dropped the files must not wait for.
+    const bool posted = !files_to_load_.empty();
+    for (std::filesystem::path& path : files_to_load(paths)) files_to_load_.push_back(std::move(path));
+    if (!posted && !files_to_load_.empty()) PostMessageW(handle(), WM_LOAD_FILES, 0, 0);
 }
 
 void main_window::on_destroy() {
@@ -214,20 +213,16 @@ void main_window::select_node(const library_node* node) {
     if (tree_view_) tree_view_->select(node);
 }
 
-void main_window::show_placed(const library_node* node, int button_id) {
+void main_window::show_placed(const library_node* node, int focus_id) {
     if (node && tree_view_) tree_view_->ensure_visible(node);
-    // The focus would otherwise go on from a disabled button to the next
-    // control that takes it.
-    HWND button = control(button_id);
-    HWND target = button && IsWindowEnabled(button) ? button : control(main_ids::tree);
-    SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    SendMessageW(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(focus_id)), TRUE);
 }
 
-int main_window::run_dialog(dialog_logic& logic) {
-    // "Range:" is owned by "Get:", the others by the window.
+int main_window::run_dialog(dialog_logic& logic, dialog_controls& owner) {
     dialog_window dialog(logic.spec(), &logic);
-    const HWND owner = innermost_dialog();
-    return dialog.run_modal(owner ? owner : handle());
+    // The window and its dialogs are dialog windows as well as controls.
+    const auto* owner_window = dynamic_cast<const dialog_window*>(&owner);
+    return dialog.run_modal(owner_window && owner_window->handle() ? owner_window->handle() : handle());
 }
 
 void main_window::post_pump() {

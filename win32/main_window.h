@@ -10,7 +10,9 @@
 // the window menu quit.
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,18 +44,16 @@ public:
 
     main_window_logic& logic() { return *logic_; }
     // Files to load, in order, as Load loads them, once the window shows.
-    void load_at_start(std::vector<std::u16string> paths) { start_files_ = std::move(paths); }
+    void load_at_start(std::vector<std::filesystem::path> paths) { files_to_load_ = std::move(paths); }
 
 private:
-    class progress_bars;
-
     // window_face
     dialog_controls& controls() override { return *this; }
-    transfer_bars& bars() override;
+    void draw_bar(transfer_bar bar, int maximum, int position) override;
     library_node* selected_node() const override;
     void select_node(const library_node* node) override;
-    void show_placed(const library_node* node, int button_id) override;
-    int run_dialog(dialog_logic& logic) override;
+    void show_placed(const library_node* node, int focus_id) override;
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
 
     // The library tree's context menu, asked for at `where` (WM_CONTEXTMENU's
@@ -64,20 +64,23 @@ private:
     void on_created() override;
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& handled_result) override;
     void on_destroy() override;
+    // Files dropped on the window (the tree included): those the core takes
+    // load, in order, as Load loads them.
+    void dropped(HDROP drop);
 
     // Gives the tree its fixed-pitch font at this scale (dots per inch).
     void set_tree_font(UINT dpi);
 
     library_tree& library_;
     posting_target notifications_;
-    std::unique_ptr<progress_bars> bars_;
     std::unique_ptr<library_tree_view> tree_view_;
     HICON large_icon_ = nullptr;
     HICON small_icon_ = nullptr;
     // The tree's font when it is not the system's own, which is not deleted.
     HFONT tree_font_ = nullptr;
     std::unique_ptr<main_window_logic> logic_;
-    std::vector<std::u16string> start_files_;
+    // Files waiting to load once the message that brought them is over.
+    std::vector<std::filesystem::path> files_to_load_;
 };
 
 }  // namespace patchwarden

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "win32/resources/resource_ids.h"
 #include "win32/wide_text.h"
 
@@ -29,21 +31,14 @@ UINT icon_style(box_icon icon) {
     return 0;
 }
 
-box_answer answer_of(int button, box_buttons buttons) {
+std::optional<box_answer> answer_of(int button) {
     switch (button) {
     case IDOK: return box_answer::ok;
     case IDYES: return box_answer::yes;
     case IDNO: return box_answer::no;
     case IDCANCEL: return box_answer::cancel;
-    default: break;
+    default: return std::nullopt;  // no box (out of memory)
     }
-    // No box (out of memory): the answer that changes nothing.
-    switch (buttons) {
-    case box_buttons::ok: return box_answer::ok;
-    case box_buttons::yes_no: return box_answer::no;
-    case box_buttons::yes_no_cancel: return box_answer::cancel;
-    }
-    return box_answer::cancel;
 }
 
 }  // namespace
@@ -60,7 +55,7 @@ box_answer win32_message_box::show(const std::u16string& text, const std::u16str
     box.lpszCaption = wide_caption.c_str();
     box.dwStyle = buttons_style(buttons) | icon_style(icon);
     box.lpszIcon = MAKEINTRESOURCEW(PW_PROGRAM_ICON);
-    return answer_of(MessageBoxIndirectW(&box), buttons);
+    return box_result(buttons, answer_of(MessageBoxIndirectW(&box)));
 }
 
 }  // namespace patchwarden

@@ -30,9 +30,10 @@ namespace patchwarden {
 inline constexpr UINT WM_SYSEX_DATA = WM_USER + 1;
 inline constexpr UINT WM_SYSEX_SENT = WM_USER + 2;
 inline constexpr UINT WM_SYSEX_ERROR = WM_USER + 3;
-// The window posts this to itself to load the files named on the command
-// line once it shows.
-inline constexpr UINT WM_LOAD_START_FILES = WM_APP + 1;
+// The window posts this to itself to load files once the message that
+// brought them is over: the files named on the command line once it shows,
+// the files dropped on it once the drop has ended.
+inline constexpr UINT WM_LOAD_FILES = WM_APP + 1;
 
 class posting_target : public notification_target {
 public:

@@ -26,7 +26,7 @@ void get_dialog_logic::command(dialog_controls& controls, int id) {
         range_choice choice;
         choice.kind = id == get_ids::programs ? 0 : 1;
         range_dialog_logic range(choice);
-        if (run_dialog_(range) == 1) add_item((choice.kind == 0 ? u"p" : u"m") + item_body(choice));
+        if (run_dialog_(range, controls) == 1) add_item((choice.kind == 0 ? u"p" : u"m") + item_body(choice));
         break;
     }
     default:

@@ -19,9 +19,9 @@ std::u16string append_request_item(std::u16string_view text, std::u16string_view
 
 class get_dialog_logic : public dialog_logic {
 public:
-    // Runs a dialog modally (here "Range:", owned by "Get:") and returns
-    // what it ended with.
-    using dialog_runner = std::function<int(dialog_logic& logic)>;
+    // Runs a dialog modally, owned by the dialog whose controls are given
+    // (here "Range:", owned by "Get:"), and returns what it ended with.
+    using dialog_runner = std::function<int(dialog_logic& logic, dialog_controls& owner)>;
 
     get_dialog_logic(dialog_controls& window, int request_field, dialog_runner run_dialog)
         : window_(window), request_field_(request_field), run_dialog_(std::move(run_dialog)) {}

@@ -5,6 +5,7 @@
 // dialogs (filters "SysEx" *.syx, the first selected, and "All" *.*),
 // modal to the window, and tests with a script.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -14,10 +15,10 @@ class file_chooser {
 public:
     virtual ~file_chooser() = default;
     // An existing file to read, or nothing when the user cancels.
-    virtual std::optional<std::u16string> choose_open() = 0;
+    virtual std::optional<std::filesystem::path> choose_open() = 0;
     // A file to write, proposing the name given, or nothing when the user
     // cancels. The folder must exist; the file need not.
-    virtual std::optional<std::u16string> choose_save(const std::u16string& proposed) = 0;
+    virtual std::optional<std::filesystem::path> choose_save(const std::u16string& proposed) = 0;
 };
 
 }  // namespace patchwarden

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/files/file_chooser.h"
+#include "app/files/names/path_text.h"
 #include "data/a6_message.h"
 #include "data/text.h"
 #include "library/library_tree.h"
@@ -25,9 +26,9 @@ std::u16string proposed_file_name(std::u16string label) {
     return label + u".syx";
 }
 
-bool load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
+bool load_syx_file(library_tree& library, message_box& box, const std::filesystem::path& path,
                    const std::function<bool()>& ask, const std::function<bool()>& stop) {
-    const read_result result = read_syx_file(std::filesystem::path(path), [&](byte_vector&& candidate) {
+    const read_result result = read_syx_file(path, [&](byte_vector&& candidate) {
         auto record = std::make_unique<a6_message>(parse_message(std::move(candidate)));
         // Only a dump may replace an entry. The flag is read from the window
         // for dumps alone: a file of foreign bytes holds a candidate every few
@@ -39,16 +40,16 @@ bool load_syx_file(library_tree& library, message_box& box, const std::u16string
         return answer != box_answer::cancel && !(stop && stop());
     });
     if (result == read_result::open_failed) {
-        box.show(fill(u"Can't open %s", {path}), u"", box_buttons::ok, box_icon::error);
+        box.show(fill(u"Can't open %s", {path_text(path)}), u"", box_buttons::ok, box_icon::error);
     } else if (result == read_result::read_failed) {
-        box.show(fill(u"Can't read all of %s", {path}), u"", box_buttons::ok, box_icon::error);
+        box.show(fill(u"Can't read all of %s", {path_text(path)}), u"", box_buttons::ok, box_icon::error);
     }
     return result != read_result::stopped;
 }
 
-void load_syx_files(library_tree& library, message_box& box, const std::vector<std::u16string>& paths,
+void load_syx_files(library_tree& library, message_box& box, const std::vector<std::filesystem::path>& paths,
                     const std::function<bool()>& ask, const std::function<bool()>& stop) {
-    for (const std::u16string& path : paths) {
+    for (const std::filesystem::path& path : paths) {
         if ((stop && stop()) || !load_syx_file(library, box, path, ask, stop)) return;
     }
 }
@@ -70,16 +71,16 @@ void save_syx(library_tree& library, message_box& box, file_chooser& files,
     outgoing_queue list;
     library.walk_subtree(current, list);
 
-    const std::filesystem::path path(*chosen);
+    const std::filesystem::path& path = *chosen;
     write_mode mode = write_mode::replace;
     if (syx_file_exists(path)) {
         const box_answer answer =
-            box.show(fill(append_question, {*chosen}), u"", box_buttons::yes_no_cancel, box_icon::question);
+            box.show(fill(append_question, {path_text(path)}), u"", box_buttons::yes_no_cancel, box_icon::question);
         if (answer == box_answer::cancel) return;
         if (answer == box_answer::yes) mode = write_mode::append;
     }
     if (!write_syx_file(path, list, mode, writer)) {
-        box.show(fill(u"Can't save to %s", {*chosen}), u"", box_buttons::ok, box_icon::error);
+        box.show(fill(u"Can't save to %s", {path_text(path)}), u"", box_buttons::ok, box_icon::error);
     }
 }
 

@@ -7,6 +7,7 @@
 // exists. Failures are told in a box with an empty caption; nothing else
 // is said.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,13 +29,13 @@ std::u16string proposed_file_name(std::u16string label);
 // insertion, whether replacing asks first, and stop, after each, whether
 // the load must end there (the window quit while a prompt was open). False
 // when the user stopped the load with Cancel, or stop did.
-bool load_syx_file(library_tree& library, message_box& box, const std::u16string& path,
+bool load_syx_file(library_tree& library, message_box& box, const std::filesystem::path& path,
                    const std::function<bool()>& ask, const std::function<bool()>& stop = {});
 
 // Loads each file in order, as Load does; Cancel at a prompt stops there,
 // the files after it included. For the files named on the command line and
 // the files dropped on the window.
-void load_syx_files(library_tree& library, message_box& box, const std::vector<std::u16string>& paths,
+void load_syx_files(library_tree& library, message_box& box, const std::vector<std::filesystem::path>& paths,
                     const std::function<bool()>& ask, const std::function<bool()>& stop = {});
 
 // Load: asks for a file, then loads it.

@@ -32,8 +32,9 @@ public:
     virtual ~file_system() = default;
 
     // Opens a file to read it to its end. Opening never waits (a pipe
-    // without a writer would), and what may never end or keeps its reader
-    // waiting (a pipe, a device, a socket) is not opened. Reads that would
+    // without a writer would), and what is not an ordinary file (a folder,
+    // or what may never end or keeps its reader waiting: a pipe, a device,
+    // a socket) is not opened. Reads that would
     // wait fail with EAGAIN instead (a kernel file such as /proc/kmsg).
     virtual file_handle open_to_read(const std::filesystem::path& path) const;
 

@@ -84,8 +84,9 @@ private:
 file_handle file_system::open_to_read(const std::filesystem::path& path) const {
     const int fd = open_descriptor(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return nullptr;
+    // Only an ordinary file is read: a folder opens but reads nothing.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return nullptr;
     }

@@ -58,18 +58,24 @@ std::filesystem::path follow_links(std::filesystem::path path) {
     return {};
 }
 
-// A new, empty file in the target's folder, named after the target; error
-// says why none was made.
+// A new, empty file in the target's folder, named after the target (or, for
+// a target whose name leaves no room for more, under a short name of its
+// own); error says why none was made.
 file_handle create_temporary(const file_system& files, const std::filesystem::path& target,
                              std::filesystem::path& temporary, std::error_code& error) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path folder = target.parent_path();
-    const auto base = u8"." + target.filename().u8string();
+    // The name's bytes as they are: it need not be UTF-8.
+    std::filesystem::path::string_type base = std::filesystem::path(".").native() + target.filename().native();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned n = counter.fetch_add(1);
         const std::string suffix = "." + std::to_string(files.process_id()) + "-" + std::to_string(n) + ".tmp";
-        temporary = folder / std::filesystem::path(base + std::u8string(suffix.begin(), suffix.end()));
+        temporary = folder / (base + std::filesystem::path(suffix).native());
         if (file_handle file = files.create_new(temporary, error)) return file;
+        if (error == std::errc::filename_too_long && base != std::filesystem::path(".patchwarden").native()) {
+            base = std::filesystem::path(".patchwarden").native();
+            continue;
+        }
         if (error != std::errc::file_exists) break;
     }
     return nullptr;
@@ -145,12 +151,17 @@ bool replace_file(const file_system& files, const std::filesystem::path& target,
     if (!file) return there && refused(error) && overwrite_in_place(files, target, list, writer);
     bool ok = write_list(file.get(), list, writer);
     ok = finish(files, file) && ok;
+    bool rename_refused = false;
     if (ok) {
         take_over_owner_and_permissions(files, target, temporary);
         files.rename_over(temporary, target, error);
         ok = !error;
+        // A file the user may write but not replace: another user's in a
+        // sticky folder such as /tmp.
+        rename_refused = there && refused(error);
     }
     if (!ok) std::filesystem::remove(temporary, error);
+    if (rename_refused) return overwrite_in_place(files, target, list, writer);
     return ok;
 }
 

@@ -6,8 +6,9 @@
 // a half-written file behind where that can be helped: a replaced file is
 // written beside the old one and renamed over it at the end, and a failed
 // append is cut back to the file's old length (or removed, when the append
-// made it). Only in a folder that refuses new files is the old file itself
-// emptied and written, and a failure part-way then leaves it cut short.
+// made it). Only where the folder refuses a new file, or refuses to let it
+// replace the old one, is the old file itself emptied and written, and a
+// failure part-way then leaves it cut short.
 //
 // Nothing here waits for another program: a pipe, a device or a kernel file
 // that would keep the reader waiting, or never end, is not read, and a pipe
@@ -27,8 +28,8 @@ namespace patchwarden {
 enum class read_result {
     complete,     // every byte was read
     stopped,      // the candidate handler asked to stop
-    open_failed,  // the file could not be opened, is not a file that ends
-                  // (a pipe or a device), or reading it would wait
+    open_failed,  // the file could not be opened, is not an ordinary file
+                  // (a folder, a pipe or a device), or reading it would wait
     read_failed,  // reading failed part-way; the candidates before stay handed on
 };
 
@@ -65,11 +66,14 @@ inline constexpr int syx_pipe_patience_ms = 2000;
 // and, where the process may, its owner; append adds to the end and, on
 // failure, cuts the file back to its old length or removes the file it
 // made. False when anything failed; the target is then as it was, but for
-// one case: where the folder refuses the new file (a permission error), a
-// file the user may write is emptied and written in place (its owner and
-// permissions stay, and its other hard links show the new contents), and a
-// failure there leaves what was written until then. A pipe or a device is written into directly, a pipe
-// only when it has a reader. The writer can be replaced to test failures.
+// one case: where the folder refuses the new file, or refuses to rename it
+// over the old one (a permission error: another user's file in a sticky
+// folder such as /tmp), a file the user may write is emptied and written in
+// place (its owner and permissions stay, and its other hard links show the
+// new contents), and a failure there leaves what was written until then. The
+// new file is named after the target, or shorter where that name would be
+// too long. A pipe or a device is written into directly, a pipe only when it
+// has a reader. The writer can be replaced to test failures.
 bool write_syx_file(const std::filesystem::path& path, const outgoing_queue& list, write_mode mode,
                     const block_writer& writer = {});
 

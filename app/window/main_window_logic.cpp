@@ -35,7 +35,8 @@ main_window_logic::main_window_logic(window_face& face, library_tree& library, m
       own_ports_(ports ? nullptr : std::make_unique<midi_ports>(nullptr, nullptr)),
       ports_(ports ? ports : own_ports_.get()),
       notifications_(notifications),
-      transfers_(std::make_unique<transfers>(library_, box_, ports_->in(), ports_->out(), face_.bars(),
+      bars_([this](transfer_bar bar, int maximum, int position) { face_.draw_bar(bar, maximum, position); }),
+      transfers_(std::make_unique<transfers>(library_, box_, ports_->in(), ports_->out(), bars_,
                                              [this] { return asks_before_replacing(); })),
       errors_(box_) {
     ports_->relay().attach(&notifications_);
@@ -141,7 +142,7 @@ void main_window_logic::load_syx() {
         library_, box_, files_, [this] { return asks_before_replacing(); }, [this] { return closed(); });
 }
 
-void main_window_logic::load_files(const std::vector<std::u16string>& paths) {
+void main_window_logic::load_files(const std::vector<std::filesystem::path>& paths) {
     run_guarded(box_, [&] {
         load_syx_files(
             library_, box_, paths, [this] { return asks_before_replacing(); }, [this] { return closed(); });
@@ -203,7 +204,7 @@ void main_window_logic::quit(int command_id) {
 void main_window_logic::configure() {
     {
         midi_config_logic dialog(*ports_, box_);
-        face_.run_dialog(dialog);
+        face_.run_dialog(dialog, face_.controls());
     }
     refresh_device_fields();
     // Closing the output dropped what it had not sent yet; the user hears of
@@ -240,13 +241,14 @@ void main_window_logic::choose_bank() {
     int bank = copy.bank;
     if (parse_bank_spec(text, pos, copy.kind, bank, box_)) copy.bank = bank;
     bank_dialog_logic dialog(copy);
-    if (face_.run_dialog(dialog) == 1) face_.controls().set_text(main_ids::bank, bank_short_name(copy));
+    if (face_.run_dialog(dialog, face_.controls()) == 1) face_.controls().set_text(main_ids::bank, bank_short_name(copy));
 }
 
 void main_window_logic::choose_request() {
+    // "Get:" is owned by the window, and "Range:" by "Get:".
     get_dialog_logic dialog(face_.controls(), main_ids::request,
-                            [this](dialog_logic& logic) { return face_.run_dialog(logic); });
-    face_.run_dialog(dialog);
+                            [this](dialog_logic& logic, dialog_controls& owner) { return face_.run_dialog(logic, owner); });
+    face_.run_dialog(dialog, face_.controls());
 }
 
 void main_window_logic::unload() {
@@ -269,7 +271,12 @@ void main_window_logic::place(bool copy) {
     const ask_flag ask([this] { return asks_before_replacing(); });
     const library_node* placed = copy ? copy_selection(library_, selected_node(), bank, number, name, ask, box_)
                                       : move_selection(library_, selected_node(), bank, number, name, ask, box_);
-    face_.show_placed(library_.contains(placed) ? placed : nullptr, copy ? main_ids::copy : main_ids::move);
+    // The focus stays on the command's button; one the selection has
+    // disabled would hand it on to the next control that takes it, a
+    // read-only field, so the tree gets it instead.
+    const int button = copy ? main_ids::copy : main_ids::move;
+    face_.show_placed(library_.contains(placed) ? placed : nullptr,
+                      face_.controls().enabled(button) ? button : main_ids::tree);
 }
 
 }  // namespace patchwarden

@@ -13,6 +13,7 @@
 // dialogs and message boxes.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "app/transfers/transfers.h"
 #include "app/window/closing_box.h"
 #include "app/window/error_queue.h"
+#include "app/window/shown_bars.h"
 #include "app/window/tree_menu.h"
 #include "data/message_box.h"
 
@@ -82,7 +84,7 @@ public:
 
     // Loads files named on the command line or dropped on the window, in
     // order, as Load does.
-    void load_files(const std::vector<std::u16string>& paths);
+    void load_files(const std::vector<std::filesystem::path>& paths);
 
     // The commands.
     void load_syx();
@@ -122,6 +124,7 @@ private:
     // Compares whose result has not been shown yet; each also stays with
     // the transfers while replies may reach it.
     std::vector<std::shared_ptr<library_compare>> compares_;
+    shown_bars bars_;
     std::unique_ptr<transfers> transfers_;
     error_queue errors_;
     block_writer save_writer_;

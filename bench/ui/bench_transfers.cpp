@@ -51,8 +51,8 @@ constexpr std::size_t transmit_buffer = 4096;  // the emulator's, towards the in
 
 class no_files : public file_chooser {
 public:
-    std::optional<std::u16string> choose_open() override { return std::nullopt; }
-    std::optional<std::u16string> choose_save(const std::u16string&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> choose_open() override { return std::nullopt; }
+    std::optional<std::filesystem::path> choose_save(const std::u16string&) override { return std::nullopt; }
 };
 
 // Shows nothing and answers Yes; keeps the texts and when the last came.

@@ -28,8 +28,8 @@ namespace {
 class fixed_chooser : public file_chooser {
 public:
     std::u16string path;
-    std::optional<std::u16string> choose_open() override { return path; }
-    std::optional<std::u16string> choose_save(const std::u16string&) override { return path; }
+    std::optional<std::filesystem::path> choose_open() override { return path; }
+    std::optional<std::filesystem::path> choose_save(const std::u16string&) override { return path; }
 };
 
 std::filesystem::path bench_folder() {

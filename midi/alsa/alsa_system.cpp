@@ -1,12 +1,5 @@
 #include "midi/alsa/alsa_system.h"
 
-#include <cstdarg>
-// alsa-lib declares snd_lib_error_set_local after the end of its extern "C"
-// block, where C++ would look for a C++ function of that name; included
-// first inside one, it is declared as the C function it is.
-extern "C" {
-#include <alsa/error.h>
-}
 #include <alsa/asoundlib.h>
 #include <poll.h>
 
@@ -15,6 +8,7 @@ extern "C" {
 #include <cstring>
 #include <thread>
 
+#include "midi/alsa/quiet_alsa.h"
 #include "midi/alsa/receive_loop.h"
 #include "midi/sysex_assembler.h"
 #include "midi/transport/sysex_in.h"
@@ -32,11 +26,6 @@ namespace {
 
 constexpr int input_pool_cells = 2000;
 constexpr std::size_t input_buffer_bytes = 256 * 1024;
-
-// alsa-lib writes its own line to standard error when the sequencer cannot
-// be opened ("open /dev/snd/seq failed"); the program learns it from
-// available() and says it in its own words.
-void keep_quiet(const char*, int, const char*, int, const char*, va_list) {}
 
 }  // namespace
 
@@ -279,10 +268,12 @@ private:
 alsa_system::alsa_system(double wire_speed) : wire_speed_(wire_speed) {
     // Non-blocking: the receive thread reads until nothing is left, and no
     // call may wait inside the sequencer while it holds seq_lock_.
-    // The quiet handler is this thread's only, for the open alone.
-    const snd_local_error_handler_t before = snd_lib_error_set_local(keep_quiet);
-    const int opened = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
-    snd_lib_error_set_local(before);
+    // The program learns of a failure from available() and says it in its
+    // own words.
+    const int opened = [this] {
+        const alsa::quiet_alsa quiet;
+        return snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+    }();
     if (opened < 0) {
         seq_ = nullptr;
         return;

@@ -129,6 +129,7 @@ public:
     std::atomic<bool> fail_in_prepare{false}, fail_in_add{false}, fail_in_start{false},
         fail_in_reset{false}, fail_in_close{false}, fail_in_add_in_callback{false};
     std::atomic<int> in_unprepare_error{0};  // how many un-prepares of the input fail
+    std::atomic<int> in_unprepares{0};       // how many were asked for
     // What a reset leaves in the buffer it hands back (the start of a dump),
     // or whether it keeps the buffer.
     byte_vector in_reset_bytes;
@@ -225,6 +226,7 @@ public:
             return midi_result::ok;
         }
         midi_result unprepare_header(midi_header&) override {
+            ++sys_.in_unprepares;
             if (sys_.in_unprepare_error > 0) {
                 --sys_.in_unprepare_error;
                 return midi_result::error;

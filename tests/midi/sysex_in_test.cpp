@@ -200,24 +200,35 @@ TEST_F(sysex_in_test, failures_after_opening_throw_and_close_the_device_again) {
         EXPECT_EQ(in->on_data, nullptr);
         EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 2"});
     }
+    // A device that keeps its buffer after the reset is asked for it a
+    // bounded number of times, and closed all the same.
+    devices.fail_in_start = true;
+    devices.in_reset_keeps = true;
+    devices.in_unprepares = 0;
+    log.clear();
+    EXPECT_THROW(in->init(2), sysex_error);
+    EXPECT_EQ(devices.in_unprepares, unprepare_attempts);
+    EXPECT_EQ(log.only({"close in"}), std::vector<std::string>{"close in 2"});
 }
 
 TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
     struct row {
         std::function<void(bool)> fail;
         const char16_t* text;
+        int unprepares;  // asked for by the failing shutdown
     };
     const std::vector<row> rows{
-        {[&](bool on) { devices.fail_in_reset = on; }, u"sysex_in::shutdown - unable to reset device"},
+        {[&](bool on) { devices.fail_in_reset = on; }, u"sysex_in::shutdown - unable to reset device", 0},
         {[&](bool on) { devices.in_unprepare_error = on ? 1 : 0; },
-         u"sysex_in::shutdown - unable to uprepare heander"},
-        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device"},
+         u"sysex_in::shutdown - unable to uprepare heander", 1},
+        {[&](bool on) { devices.fail_in_close = on; }, u"sysex_in::shutdown - unable to close device", 1},
         // The device keeps its buffer after the reset: asked a bounded number
         // of times.
-        {[&](bool on) { devices.in_reset_keeps = on; },
-         u"sysex_in::shutdown - unable to uprepare heander"}};
+        {[&](bool on) { devices.in_reset_keeps = on; }, u"sysex_in::shutdown - unable to uprepare heander",
+         unprepare_attempts}};
     for (const row& r : rows) {
         open();
+        devices.in_unprepares = 0;
         r.fail(true);
         try {
             in->shutdown();
@@ -226,6 +237,7 @@ TEST_F(sysex_in_test, shutdown_failures_throw_and_leave_the_object_open) {
             EXPECT_EQ(e.message, r.text);
         }
         EXPECT_TRUE(in->is_open);
+        EXPECT_EQ(devices.in_unprepares, r.unprepares);
         r.fail(false);
         in->shutdown();
         EXPECT_FALSE(in->is_open);

@@ -364,9 +364,11 @@ TEST(sysex_out_shutdown, every_queued_byte_is_reported_or_counted_as_discarded) 
         progress_log progress;
         sysex_out out{devices, sink, clock};
         std::atomic<bool> all_queued{false};
+        int sleeps_after_signal = 0;  // polls of a chunk kept playing among them
         clock.hook = [&](int n) {
             if (n == 1)
                 while (!all_queued) std::this_thread::yield();
+            if (out.shutdown_event.is_set()) ++sleeps_after_signal;
             if (n == r.signal_at_sleep) out.shutdown_event.set();
         };
         devices.on_slice = [&](int, const byte_vector&) {
@@ -395,6 +397,9 @@ TEST(sysex_out_shutdown, every_queued_byte_is_reported_or_counted_as_discarded) 
         EXPECT_EQ(reported, r.reported);
         EXPECT_EQ(out.take_discarded_bytes(), r.discarded);
         EXPECT_EQ(out.take_discarded_bytes(), 0);
+        // Once shutdown is signalled a chunk is waited for within the short
+        // bound, not the long one of a send going on.
+        EXPECT_LT(sleeps_after_signal, still_playing_slack_ms);
     }
 }
 

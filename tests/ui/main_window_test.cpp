@@ -56,15 +56,19 @@ TEST_F(window_fixture, initial_state_after_start) {
     for (int size : {16, 32, 48}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 }
 
-// .syx files dropped on the window load as Load loads them; a drag that
-// holds none is not taken.
+// The .syx files dropped on the window load as Load loads them, in order,
+// also one whose name is not UTF-8 (percent-encoded by the file manager); a
+// drag that holds none is not taken.
 TEST_F(window_fixture, syx_files_dropped_on_the_window_load) {
     testing::temp_folder folder;
     testing::write_bytes(folder.path() / "drop.SYX", testing::dump_bytes(program_dump, 0, 3, u"Dropped"));
+    testing::write_bytes(folder.path() / "\xE9t\xE9.syx", testing::dump_bytes(program_dump, 0, 3, u"Summer"));
     QMimeData other, files;
     other.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("notes.txt"))),
                    QUrl(QStringLiteral("https://example.org/a.syx"))});
-    files.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("drop.SYX")))});
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("drop.SYX"))),
+                   QUrl::fromEncoded("file://" + QByteArray::fromStdString(folder.path().string()) + "/%E9t%E9.syx")});
+    box.fallback = box_answer::yes;  // the second replaces the first
     for (QMimeData* data : {&other, &files}) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(window.get(), &enter);
@@ -74,8 +78,9 @@ TEST_F(window_fixture, syx_files_dropped_on_the_window_load) {
         QCoreApplication::processEvents();
     }
     ASSERT_NE(library.find_entry(program_dump, 0, 3), nullptr);
+    EXPECT_EQ(narrow(library.find_entry(program_dump, 0, 3)->label()), "003 Summer          ");
     EXPECT_EQ(library.root()->child_count(), 1);
-    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(box.shown.size(), 1u);  // the replace prompt
 }
 
 TEST_F(window_fixture, escape_never_closes_but_the_close_box_quits) {

@@ -60,10 +60,9 @@ TEST(real_message_box, shows_the_text_and_returns_the_button_clicked) {
     }
 }
 
+// A box closed without a button answers as the core says such a box does.
 TEST(real_message_box, closing_the_box_changes_nothing) {
     qt_message_box seam;
-    when_box_open([](QMessageBox* box) { box->close(); });
-    EXPECT_EQ(seam.show(u"Replace?", u"", box_buttons::yes_no, box_icon::none), box_answer::no);
     when_box_open([](QMessageBox* box) { box->close(); });
     EXPECT_EQ(seam.show(u"Replace?", u"", box_buttons::yes_no_cancel, box_icon::none), box_answer::cancel);
 }

@@ -5,14 +5,16 @@
 
 namespace patchwarden {
 
-std::vector<std::u16string> syx_files_in(const QMimeData* data) {
-    std::vector<std::u16string> paths;
+std::vector<std::filesystem::path> local_files_in(const QMimeData* data) {
+    std::vector<std::filesystem::path> paths;
     if (!data || !data->hasUrls()) return paths;
     const auto urls = data->urls();
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        if (path.endsWith(QStringLiteral(".syx"), Qt::CaseInsensitive)) paths.push_back(path.toStdU16String());
+        if (!url.host().isEmpty() && url.host() != QStringLiteral("localhost")) continue;  // another machine's
+        // The encoded path keeps bytes that are not UTF-8 as they came.
+        const QByteArray name = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (!name.isEmpty()) paths.emplace_back(name.toStdString());
     }
     return paths;
 }

@@ -1,16 +1,17 @@
 #pragma once
 
-// The .syx files among what is dragged onto the window: local files whose
-// names end in ".syx" (in any case), in the order given. Anything else
-// (other files, links to the web, text) is not taken.
+// The local files among what is dragged onto the window, in the order
+// given, each under the bytes of its name (a file manager may name a file
+// that is not UTF-8, percent-encoded). Links to the web and text are not
+// files; which of the files load is the core's rule (files_to_load).
 
-#include <string>
+#include <filesystem>
 #include <vector>
 
 class QMimeData;
 
 namespace patchwarden {
 
-std::vector<std::u16string> syx_files_in(const QMimeData* data);
+std::vector<std::filesystem::path> local_files_in(const QMimeData* data);
 
 }  // namespace patchwarden

@@ -1,8 +1,11 @@
 #pragma once
 
-// The Qt file dialogs that answer the window's Load and Save.
+// The file dialogs that answer the window's Load and Save on Linux (see
+// file_dialog), owned by the active window and modal to it. The folder last
+// shown is where the next dialog starts, while the program runs; nothing is
+// stored between runs.
 
-#include <QFileIconProvider>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -10,28 +13,16 @@
 
 namespace patchwarden {
 
-// The file dialogs, owned by the active window and modal to it, with the
-// filters "SysEx" (*.syx) and "All" (*.*), the first selected. Browsing
-// never opens the files listed (see name_only_icon_provider).
 class qt_file_chooser : public file_chooser {
 public:
-    std::optional<std::u16string> choose_open() override;
-    std::optional<std::u16string> choose_save(const std::u16string& proposed) override;
-};
+    // The first dialog shows folder (the working folder by default).
+    explicit qt_file_chooser(std::filesystem::path folder = {});
 
-// Icons and type names for the files a dialog lists, told from their names
-// alone. Qt's own provider reads each file's first bytes to tell its type,
-// on the window's thread: a file that keeps its reader waiting, such as
-// /proc/kmsg, froze the whole program as soon as its folder was shown.
-class name_only_icon_provider : public QFileIconProvider {
-public:
-    using QFileIconProvider::icon;
-    QIcon icon(const QFileInfo& info) const override;
-    QString type(const QFileInfo& info) const override;
-};
+    std::optional<std::filesystem::path> choose_open() override;
+    std::optional<std::filesystem::path> choose_save(const std::u16string& proposed) override;
 
-// The filter list of both dialogs, and the one selected at the start.
-extern const char* const syx_file_filters;
-extern const char* const syx_file_filter;
+private:
+    std::filesystem::path folder_;
+};
 
 }  // namespace patchwarden

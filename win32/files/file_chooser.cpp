@@ -17,7 +17,7 @@ constexpr std::size_t path_capacity = 32768;
 
 constexpr wchar_t filters[] = L"SysEx\0*.syx\0All\0*.*\0";
 
-std::optional<std::u16string> choose(std::wstring name, DWORD flags, BOOL(WINAPI* dialog)(OPENFILENAMEW*)) {
+std::optional<std::filesystem::path> choose(std::wstring name, DWORD flags, BOOL(WINAPI* dialog)(OPENFILENAMEW*)) {
     name.resize(path_capacity, L'\0');
     name.back() = L'\0';
     OPENFILENAMEW open{};
@@ -30,16 +30,16 @@ std::optional<std::u16string> choose(std::wstring name, DWORD flags, BOOL(WINAPI
     open.Flags = flags | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!dialog(&open)) return std::nullopt;
     name.resize(name.find(L'\0'));
-    return to_u16(name);
+    return std::filesystem::path(name);
 }
 
 }  // namespace
 
-std::optional<std::u16string> win32_file_chooser::choose_open() {
+std::optional<std::filesystem::path> win32_file_chooser::choose_open() {
     return choose({}, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, GetOpenFileNameW);
 }
 
-std::optional<std::u16string> win32_file_chooser::choose_save(const std::u16string& proposed) {
+std::optional<std::filesystem::path> win32_file_chooser::choose_save(const std::u16string& proposed) {
     return choose(to_wide(proposed), OFN_PATHMUSTEXIST, GetSaveFileNameW);
 }
 

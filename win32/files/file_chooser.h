@@ -13,8 +13,8 @@ namespace patchwarden {
 
 class win32_file_chooser : public file_chooser {
 public:
-    std::optional<std::u16string> choose_open() override;
-    std::optional<std::u16string> choose_save(const std::u16string& proposed) override;
+    std::optional<std::filesystem::path> choose_open() override;
+    std::optional<std::filesystem::path> choose_save(const std::u16string& proposed) override;
 };
 
 }  // namespace patchwarden

@@ -42,6 +42,29 @@ protected:
 
     HWND item(int id) const { return GetDlgItem(window_handle, id); }
     std::wstring text_of(int id) const { return window_text(item(id)); }
+    // A file in the temporary folder holding these records.
+    static std::wstring write_file(const std::wstring& name, std::vector<a6_message> records) {
+        wchar_t folder[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, folder);
+        const std::wstring path = std::wstring(folder) + name;
+        std::ofstream file(std::filesystem::path(path), std::ios::binary);
+        for (a6_message& record : records) {
+            const byte_vector bytes = encode_message(record);
+            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        }
+        return path;
+    }
+    // The node of the tree's selected item, or null.
+    library_node* selected_in_tree() const {
+        TVITEMW selected{};
+        selected.mask = TVIF_PARAM;
+        selected.hItem = TreeView_GetSelection(item(main_ids::tree));
+        if (!selected.hItem || !TreeView_GetItem(item(main_ids::tree), &selected)) return nullptr;
+        return reinterpret_cast<library_node*>(selected.lParam);
+    }
+    void select_item(std::u16string_view label) {
+        TreeView_SelectItem(item(main_ids::tree), find_item(item(main_ids::tree), to_wide(label)));
+    }
     // A bar's maximum and position.
     std::pair<int, int> bar(int id) const {
         return {static_cast<int>(SendMessageW(item(id), PBM_GETRANGE, FALSE, 0)),
@@ -132,6 +155,54 @@ TEST_F(windows_face, loads_a_file_chosen_in_the_open_dialog_into_the_tree_as_the
         EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const tree_row& row) { return row.label == label; }))
             << wide_to_utf8(label);
     }
+}
+
+// Files dropped on the window, here on its tree, load in order as Load loads
+// them; of what is dropped only the .syx files are taken.
+TEST_F(windows_face, files_dropped_on_the_tree_load_in_order) {
+    a6_message first = a6_emulator::initial_program(0, 3), second = a6_emulator::initial_program(2, 3);
+    second.bank = 0;  // the same place, another sound
+    const std::wstring paths[] = {
+        write_file(L"Patchwarden drop a.syx", {first}),
+        write_file(L"Patchwarden drop notes.txt", {a6_emulator::initial_program(0, 4)}),
+        write_file(L"Patchwarden drop \u266B b.SYX", {second}),
+    };
+    CheckDlgButton(window_handle, main_ids::ask, BST_UNCHECKED);  // the second replaces the first
+    ASSERT_TRUE(drop_files(item(main_ids::tree), {paths[0], paths[1], paths[2]}));
+    const bool loaded = pump_until([&] { return library.find_entry(program_dump, 0, 3) != nullptr; });
+    for (const std::wstring& path : paths) std::filesystem::remove(std::filesystem::path(path));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(library.find_entry(program_dump, 0, 3)->label(), entry_label(second));
+    EXPECT_EQ(library.find_entry(program_dump, 0, 4), nullptr);
+    EXPECT_EQ(tree_rows(item(main_ids::tree)), library_rows(library));
+}
+
+// Unload and Move take nodes out of the library: their items leave the tree
+// with them, and the selection moves on to an item whose node stays.
+TEST_F(windows_face, the_items_of_removed_nodes_leave_the_tree) {
+    for (a6_message record : {a6_emulator::initial_program(0, 1), a6_emulator::initial_program(0, 2),
+                              a6_emulator::initial_mix(0, 5)})
+        library.insert_record(std::make_unique<a6_message>(record), false, box_buttons::yes_no, box);
+    const auto rows_match = [&] {
+        EXPECT_EQ(tree_rows(item(main_ids::tree)), library_rows(library));
+        EXPECT_TRUE(!selected_in_tree() || library.contains(selected_in_tree()));
+    };
+    select_item(library.find_entry(program_dump, 0, 2)->label());
+    click(window_handle, main_ids::unload);
+    EXPECT_EQ(library.find_entry(program_dump, 0, 2), nullptr);
+    rows_match();
+
+    select_item(library.find_entry(program_dump, 0, 1)->label());
+    SetDlgItemTextW(window_handle, main_ids::bank, L"c2");
+    SetDlgItemTextW(window_handle, main_ids::number, L"9");
+    click(window_handle, main_ids::move);
+    ASSERT_NE(library.find_entry(program_dump, 4, 9), nullptr);
+    rows_match();
+
+    select_item(u"Everything");
+    click(window_handle, main_ids::unload);
+    EXPECT_EQ(library.root(), nullptr);
+    EXPECT_EQ(TreeView_GetCount(item(main_ids::tree)), 0u);
 }
 
 TEST_F(windows_face, shows_an_error_a_transport_thread_raised_in_an_error_box) {
@@ -245,7 +316,18 @@ TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_ba
         bytes += fetched.back().size();
     }
     EXPECT_EQ(bar(main_ids::send_bar), std::make_pair(static_cast<int>(bytes / 256), 0));
+    // The first chunk's report (the first Program, 2350 bytes) moves the bar
+    // on by its whole units of 256 bytes.
+    MSG first_chunk{};
+    for (int waited_ms = 0; waited_ms < 30000; ++waited_ms) {
+        if (PeekMessageW(&first_chunk, window_handle, WM_SYSEX_SENT, WM_SYSEX_SENT, PM_REMOVE)) break;
+        Sleep(1);
+    }
+    ASSERT_EQ(first_chunk.message, WM_SYSEX_SENT);
+    DispatchMessageW(&first_chunk);
+    EXPECT_EQ(bar(main_ids::send_bar), std::make_pair(static_cast<int>(bytes / 256), 2350 / 256));
     ASSERT_TRUE(pump_until([&] { return emulator.received_count() == 128 && bar(main_ids::send_bar).first == 1; }));
+    EXPECT_EQ(bar(main_ids::send_bar), std::make_pair(1, 0));  // emptied, not left full
     const std::vector<received_dump> sent = emulator.received();
     for (std::size_t i = 0; i < sent.size(); ++i) {
         a6_message record = sent[i].record;

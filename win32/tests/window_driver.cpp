@@ -1,6 +1,10 @@
 #include "win32/tests/window_driver.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
 
 #include "library/library_tree.h"
 #include "win32/wide_text.h"
@@ -96,6 +100,24 @@ bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds lim
         }
     }
     return true;
+}
+
+bool drop_files(HWND onto, const std::vector<std::wstring>& paths) {
+    HWND target = onto;
+    while (target && !(GetWindowLongW(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) target = GetParent(target);
+    if (!target) return false;
+    // DROPFILES, then each name with its zero, then one more zero.
+    std::wstring names;
+    for (const std::wstring& path : paths) names += path + L'\0';
+    names += L'\0';
+    const std::size_t size = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
+    const HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
 std::vector<tree_row> tree_rows(HWND tree) {

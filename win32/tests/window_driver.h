@@ -41,6 +41,11 @@ void post_click(HWND dialog, int id);
 void choose(HWND dialog, int id, int position);
 bool visible(HWND dialog, int id);
 
+// Drops files on a window as Explorer does: on the first window from onto
+// upwards that accepts files, with a WM_DROPFILES posted to it. False when
+// none accepts them.
+bool drop_files(HWND onto, const std::vector<std::wstring>& paths);
+
 // Handles the thread's messages until done() holds; false when limit
 // passes first.
 bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));

@@ -83,7 +83,7 @@ TEST(get_dialog_test, each_choice_writes_its_item) {
         fake_dialog window(main_window_template);
         window.set_text(main_ids::request, widen(r.before));
         std::optional<std::u16string> range_caption;
-        get_dialog_logic get(window, main_ids::request, [&](dialog_logic& range) {
+        get_dialog_logic get(window, main_ids::request, [&](dialog_logic& range, dialog_controls&) {
             EXPECT_FALSE(range_caption) << "one Range at most";
             return run_scripted(range, [&](dialog_logic& logic, fake_dialog& dialog) {
                 range_caption = dialog.caption;
@@ -219,6 +219,16 @@ TEST_F(range_test, ok_takes_the_fields_as_they_stand) {
     EXPECT_EQ(choice.bank, 4);
     EXPECT_EQ(choice.to_bank, 4);
 
+    // A bank range never ends before it starts, even where the lists were
+    // set without telling the dialog.
+    open(0);
+    click(range_ids::multiple_banks);
+    dialog->select(range_ids::first_bank, 6);
+    dialog->select(range_ids::last_bank, 2);
+    click(range_ids::ok);
+    EXPECT_EQ(choice.bank, 6);
+    EXPECT_EQ(choice.to_bank, 6);
+
     open(0);
     click(range_ids::cancel);
     EXPECT_EQ(dialog->result, 2);
@@ -266,6 +276,7 @@ struct choose_bank_test : window_logic_test {
     void answer_bank_dialog(int pick) {
         face.dialog_scripts.push_back([this, pick](dialog_logic& logic, fake_dialog& dialog) {
             EXPECT_EQ(narrow(dialog.caption), "Bank:");
+            EXPECT_EQ(face.running_owner, &face.window);
             preselected = dialog.selection(bank_ids::list);
             listed = dialog.at(bank_ids::list).items.size();
             if (pick < 0) {
@@ -337,12 +348,16 @@ TEST_F(choose_bank_test, a_bank_node_uses_its_first_entry_and_other_nodes_do_not
 TEST_F(window_logic_test, the_request_chooser_runs_get_and_range) {
     set_text(main_ids::request, u"g");
     std::u16string range_caption;
-    face.dialog_scripts.push_back([](dialog_logic& logic, fake_dialog& get) {
+    const fake_dialog* get_dialog = nullptr;
+    face.dialog_scripts.push_back([&](dialog_logic& logic, fake_dialog& get) {
         EXPECT_EQ(narrow(get.caption), "Get:");
+        EXPECT_EQ(face.running_owner, &face.window);
+        get_dialog = &get;
         get.click(logic, get_ids::mixes);
     });
     face.dialog_scripts.push_back([&](dialog_logic& logic, fake_dialog& range) {
         range_caption = range.caption;
+        EXPECT_EQ(face.running_owner, get_dialog);  // "Range:" stands over "Get:");
         range.click(logic, range_ids::bank);
         range.choose(logic, range_ids::first_bank, 4);
         range.click(logic, range_ids::ok);

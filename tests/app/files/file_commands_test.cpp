@@ -59,11 +59,11 @@ struct other_window {
 struct file_fixture : window_logic_test {
     temp_folder folder;
 
-    void load(const std::u16string& path) {
+    void load(const std::filesystem::path& path) {
         files.open_answers.push_back(path);
         click(main_ids::load);
     }
-    void save(const library_node* node, const std::u16string& path) {
+    void save(const library_node* node, const std::filesystem::path& path) {
         select(node);
         files.save_answers.push_back(path);
         click(main_ids::save);
@@ -272,6 +272,27 @@ TEST_F(file_fixture, files_given_at_once_load_in_order_and_cancel_stops_the_rest
     EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 From b          ");
 }
 
+#ifndef _WIN32  // names on Windows are UTF-16
+// A name is kept as the bytes the system gave it, also where they are not
+// UTF-8 (a Latin-1 name from an old disk); only its text in a box shows
+// those bytes as U+FFFD.
+TEST_F(file_fixture, a_name_that_is_not_utf8_loads_and_saves_under_its_own_bytes) {
+    const std::string latin1 = "Sons d'\xE9t\xE9";  // "Sons d'été" in Latin-1
+    write_bytes(folder.path() / (latin1 + ".syx"), dump_bytes(program_dump, 0, 1, u"Summer"));
+    write_bytes(folder.path() / (latin1 + " 2.syx"), dump_bytes(program_dump, 0, 2, u"Summer Two"));
+    logic->load_files({folder.path() / (latin1 + ".syx"), folder.path() / (latin1 + " missing.syx")});
+    load(folder.path() / (latin1 + " 2.syx"));
+    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 Summer          ");
+    EXPECT_EQ(label(entry(program_dump, 0, 2)), "002 Summer Two      ");
+    EXPECT_EQ(box.texts(),
+              std::vector<std::u16string>{u"Can't open " + folder.file("") + u"Sons d'\uFFFDt\uFFFD missing.syx"});
+
+    save(library.root(), folder.path() / (latin1 + " saved.syx"));
+    EXPECT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(read_bytes(folder.path() / (latin1 + " saved.syx")).size(), 2u * 2350u);
+}
+#endif
+
 TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
     load(folder.file("missing.syx"));
     ASSERT_EQ(box.shown.size(), 1u);
@@ -281,13 +302,19 @@ TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
     EXPECT_EQ(library.root(), nullptr);
 }
 
-#ifndef _WIN32  // a folder opens for reading on POSIX only
-TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
-    // A folder opens for reading but cannot be read.
+// A folder is not a file to read, although it would open for reading.
+TEST_F(file_fixture, a_folder_named_as_a_file_cannot_be_opened) {
     std::filesystem::create_directory(folder.path() / "folder.syx");
     load(folder.file("folder.syx"));
+    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"Can't open " + folder.file("folder.syx")});
+}
+
+#ifdef __linux__
+TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
+    // An ordinary file by its kind, which fails at its first read.
+    load("/proc/self/mem");
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't read all of " + folder.file("folder.syx"));
+    EXPECT_EQ(box.shown[0].text, u"Can't read all of /proc/self/mem");
     EXPECT_EQ(box.shown[0].icon, box_icon::error);
 }
 #endif

@@ -106,23 +106,32 @@ TEST(syx_file, a_candidate_is_skipped_by_its_length_alone) {
     }
 }
 
-// A folder that refuses to make files (unless refusal is none), as one the
-// user may not write does; root may write any folder, so the refusal is
-// played here. Opening a file that is there still says it is there.
+// A folder that refuses to make files, or to rename one over another
+// (unless the refusal is none), as one the user may not write does, or a
+// sticky one holding another user's file; root may write any folder, so
+// the refusals are played here. Opening a file that is there still says it
+// is there.
 struct folder_refusing_new_files : file_system {
     std::errc refusal;
-    explicit folder_refusing_new_files(std::errc why) : refusal(why) {}
+    std::errc rename_refusal;
+    explicit folder_refusing_new_files(std::errc why, std::errc rename_why = std::errc())
+        : refusal(why), rename_refusal(rename_why) {}
     file_handle create_new(const std::filesystem::path& path, std::error_code& error) const override {
         if (refusal == std::errc() || std::filesystem::exists(path)) return file_system::create_new(path, error);
         error = std::make_error_code(refusal);
         return nullptr;
     }
+    void rename_over(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::error_code& error) const override {
+        if (rename_refusal == std::errc()) return file_system::rename_over(from, to, error);
+        error = std::make_error_code(rename_refusal);
+    }
 };
 
 // A file that may be written is written in place when the folder refuses a
-// new file beside it; a failure part-way then leaves it cut. Only a refusal
-// leads there: in a folder that takes new files, or after another failure,
-// the old file stays.
+// new file beside it, or refuses to rename the new file over it; a failure
+// part-way then leaves it cut. Only a refusal leads there: in a folder that
+// takes new files, or after another failure, the old file stays.
 TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_new_files) {
     const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"One"), 0}, {dump_bytes(program_dump, 0, 2, u"Two"), 0}};
     const byte_vector old_bytes = dump_bytes(mix_dump, 0, 9, u"Old");
@@ -131,6 +140,7 @@ TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_ne
     byte_vector old_and_both = old_bytes;
     append(old_and_both, both);
     enum class left { none, old, first, both, old_and_both };
+    const std::errc no_rename = std::errc::operation_not_permitted;  // a sticky folder
     const struct {
         const char* what;
         std::errc refusal;
@@ -139,6 +149,7 @@ TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_ne
         int blocks_before_failing;  // -1: the writes do not fail
         bool written;
         left in_the_file;
+        std::errc rename_refusal = std::errc();
     } cases[] = {
         {"an open folder", std::errc(), true, write_mode::replace, -1, true, left::both},
         {"an open folder, failing part-way", std::errc(), true, write_mode::replace, 1, false, left::old},
@@ -149,6 +160,10 @@ TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_ne
         {"not there", std::errc::permission_denied, false, write_mode::replace, -1, false, left::none},
         {"the disk is full", std::errc::no_space_on_device, true, write_mode::replace, -1, false, left::old},
         {"appended to", std::errc::permission_denied, true, write_mode::append, -1, true, left::old_and_both},
+        {"no replacing it", std::errc(), true, write_mode::replace, -1, true, left::both, no_rename},
+        {"no replacing it, failing part-way", std::errc(), true, write_mode::replace, 1, false, left::old, no_rename},
+        {"no renaming to another disk", std::errc(), true, write_mode::replace, -1, false, left::old,
+         std::errc::cross_device_link},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -156,7 +171,8 @@ TEST(syx_file, the_old_file_is_written_in_place_only_where_the_folder_refuses_ne
         const auto path = folder.path() / "out.syx";
         if (c.file_there) write_bytes(path, old_bytes);
         const block_writer writer = c.blocks_before_failing < 0 ? block_writer() : failing_after(c.blocks_before_failing);
-        EXPECT_EQ(write_syx_file(folder_refusing_new_files(c.refusal), path, list, c.mode, writer), c.written);
+        EXPECT_EQ(write_syx_file(folder_refusing_new_files(c.refusal, c.rename_refusal), path, list, c.mode, writer),
+                  c.written);
         const byte_vector expected[] = {{}, old_bytes, list[0].bytes, both, old_and_both};
         EXPECT_EQ(read_bytes(path), expected[static_cast<int>(c.in_the_file)]);
         EXPECT_EQ(folder.entries(), c.file_there ? std::vector<std::string>{"out.syx"} : std::vector<std::string>{});
@@ -302,6 +318,43 @@ TEST(syx_file, a_writable_file_in_a_folder_closed_to_new_files_is_replaced) {
     EXPECT_EQ(read_bytes(path), list[0].bytes);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, read_write);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"open.syx"});
+}
+
+// Another user's file in a sticky folder such as /tmp may be written, but
+// not replaced by a new file: it is written in place.
+TEST(syx_file, another_users_writable_file_in_a_sticky_folder_is_written_in_place) {
+    namespace fs = std::filesystem;
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give the file to another user than the one saving";
+    temp_folder folder;
+    fs::permissions(folder.path(), fs::perms::all | fs::perms::sticky_bit);
+    const fs::path path = folder.path() / "shared.syx";
+    write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
+    const auto written = as_ordinary_user([&] { return write_syx_file(path, list, write_mode::replace); });
+    ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
+    EXPECT_TRUE(*written);
+    EXPECT_EQ(read_bytes(path), list[0].bytes);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"shared.syx"});
+}
+
+// A name within a few bytes of the longest the folder takes leaves no room
+// for the temporary name made from it: the new file gets a short one, and
+// the file is still replaced whole.
+TEST(syx_file, a_name_near_the_longest_the_folder_takes_is_saved) {
+    temp_folder folder;
+    const long longest = ::pathconf(folder.path().c_str(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 20);
+    const std::string name = std::string(static_cast<std::size_t>(longest) - 8, 'n') + ".syx";
+    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
+    for (const bool there : {false, true}) {
+        SCOPED_TRACE(there ? "over the old file" : "a new file");
+        if (there) write_bytes(folder.path() / name, dump_bytes(mix_dump, 0, 9, u"Old"));
+        EXPECT_TRUE(write_syx_file(folder.path() / name, list, write_mode::replace));
+        EXPECT_EQ(read_bytes(folder.path() / name), list[0].bytes);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
+    }
 }
 
 // Runs work in a child process, so that work that would hang cannot hang

@@ -13,6 +13,7 @@
 #include <optional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialogs/dialog_logic.h"
@@ -143,15 +144,15 @@ private:
     std::deque<std::function<void(main_window_logic&)>> steps_;
 };
 
-// The two bars as the user would see them, and the highest position each
-// was given (a bar may reach its end and be reset within one step).
-struct fake_bars : transfer_bars {
+// The two bars as the face draws them, and the highest position each was
+// drawn at (a bar may reach its end and be reset within one step).
+struct fake_bars {
     int maximum[2] = {100, 100};
     int position[2] = {0, 0};
     int highest[2] = {0, 0};
-    void set_range(transfer_bar bar, int m) override { maximum[static_cast<int>(bar)] = m; }
-    void set_position(transfer_bar bar, int p) override {
+    void draw(transfer_bar bar, int m, int p) {
         const int i = static_cast<int>(bar);
+        maximum[i] = m;
         position[i] = p;
         highest[i] = std::max(highest[i], p);
     }
@@ -162,18 +163,21 @@ public:
     fake_window() : window(main_window_template) {}
 
     dialog_controls& controls() override { return window; }
-    transfer_bars& bars() override { return bar_state; }
+    void draw_bar(transfer_bar bar, int maximum, int position) override { bar_state.draw(bar, maximum, position); }
     library_node* selected_node() const override { return selected; }
     void select_node(const library_node* node) override { selected = const_cast<library_node*>(node); }
     void show_placed(const library_node* node, int button_id) override { placed.push_back({node, button_id}); }
-    int run_dialog(dialog_logic& logic) override {
+    int run_dialog(dialog_logic& logic, dialog_controls& owner) override {
         ++dialogs_run;
+        const dialog_controls* outer = std::exchange(running_owner, &owner);
         std::function<void(dialog_logic&, fake_dialog&)> script;
         if (!dialog_scripts.empty()) {
             script = std::move(dialog_scripts.front());
             dialog_scripts.pop_front();
         }
-        return run_scripted(logic, script);
+        const int result = run_scripted(logic, script);
+        running_owner = outer;
+        return result;
     }
     void post_pump() override { notifications.data_ready(); }
 
@@ -184,6 +188,8 @@ public:
     // One script for each dialog run, in order.
     std::deque<std::function<void(dialog_logic&, fake_dialog&)>> dialog_scripts;
     int dialogs_run = 0;
+    // The owner of the dialog running now, while one runs.
+    const dialog_controls* running_owner = nullptr;
     queued_notifications notifications;
 };
 

@@ -101,7 +101,7 @@ TEST_F(compare_test, results_over_the_emulator) {
         for (int up = 0; up < row.levels_up; ++up) node = node->parent();
         EXPECT_EQ(compare(node), std::vector<std::u16string>{row.said});  // no replace prompt
         EXPECT_EQ(emulator->requests_seen(), row.requests);
-        EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 0);  // the bar ends empty
+        EXPECT_EQ(logic->counters().replies_expected, 0);  // the receive bar ends empty
         library.remove_subtree(library.root());
     }
 }
@@ -136,6 +136,7 @@ TEST_F(compare_test, replies_that_never_come_are_not_compared) {
     logic->command(compare_command);
     ASSERT_TRUE(wait_until([&] { return logic->counters().replies_received == 125; }));
     EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 128);
+    EXPECT_EQ(face.bar_state.position[static_cast<int>(transfer_bar::receive)], 125);
     now += std::chrono::seconds(10);
     logic->tick();
     configure(config_choice{});
@@ -143,7 +144,8 @@ TEST_F(compare_test, replies_that_never_come_are_not_compared) {
     EXPECT_NE(box.texts()[0].find(u"125 of 128 replies have arrived."), std::u16string::npos);
     EXPECT_EQ(box.texts()[1], u"User: 125 of 128 Programs match the A6.\r\n\r\n3 of 128 were not compared: the A6 did "
                               u"not send them back:\r\n125 Prog 00:125\r\n126 Prog 00:126\r\n127 Prog 00:127");
-    EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 0);
+    EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 1);  // the empty bar
+    EXPECT_EQ(logic->counters().replies_expected, 0);
 }
 
 // Replies go to the compare whose request is out, also behind a Get. One

@@ -78,17 +78,22 @@ TEST_F(library_commands_test, a_bank_node_moves_all_its_entries_asking_for_each_
 }
 
 // After Move or Copy the face is told which entry to keep in sight in its
-// new place, and which command's button had the focus.
+// new place, and where the focus goes: to the command's button, or to the
+// tree when the selection has disabled the button meanwhile (here the user
+// selects the Global Data under a replace prompt).
 TEST_F(library_commands_test, move_and_copy_show_the_entry_in_its_new_place) {
     const struct {
         const char* what;
         int command;
         bool bank_node;
+        bool global_selected_under_prompt;
     } cases[] = {
-        {"Move of an entry", main_ids::move, false},
-        {"Copy of an entry", main_ids::copy, false},
-        {"Move of a bank", main_ids::move, true},
-        {"Copy of a bank", main_ids::copy, true},
+        {"Move of an entry", main_ids::move, false, false},
+        {"Copy of an entry", main_ids::copy, false, false},
+        {"Move of a bank", main_ids::move, true, false},
+        {"Copy of a bank", main_ids::copy, true, false},
+        {"Move, the Global Data selected meanwhile", main_ids::move, true, true},
+        {"Copy, the Global Data selected meanwhile", main_ids::copy, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -96,17 +101,22 @@ TEST_F(library_commands_test, move_and_copy_show_the_entry_in_its_new_place) {
         click(main_ids::unload);
         for (int n = 0; n < 100; ++n) put(program_dump, 4, n, u"Card Two");
         put(program_dump, 0, 5, u"Mover");
+        put(global_dump, 0, 0, u"");
         select(c.bank_node ? entry(program_dump, 0, 5)->parent() : entry(program_dump, 0, 5));
         set_text(main_ids::bank, u"c2");
         set_text(main_ids::number, u"120");
         face.placed.clear();
+        box.while_open = [&](const shown_box&) {
+            if (c.global_selected_under_prompt) select(library.find_entry(global_dump, 0, 0));
+        };
         click(c.command);
+        box.while_open = nullptr;
 
         const library_node* placed = entry(program_dump, 4, c.bank_node ? 5 : 120);
         ASSERT_NE(placed, nullptr);
         ASSERT_EQ(face.placed.size(), 1u);
         EXPECT_EQ(face.placed[0].first, placed);
-        EXPECT_EQ(face.placed[0].second, c.command);
+        EXPECT_EQ(face.placed[0].second, c.global_selected_under_prompt ? main_ids::tree : c.command);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/window/shown_bars.h"
 #include "app/window/tree_menu.h"
 #include "data/request_text.h"
 #include "tests/app/support/ports_fixture.h"
@@ -41,18 +42,36 @@ struct transfer_test : ports_window_test {
     bool slices_reach(std::size_t n) {
         return wait_until([&] { return slices() >= n; });
     }
-    // A bar as it shows: (range end, position), a position beyond the
-    // range showing as its end.
+    // A bar as it shows: (range end, position).
     std::pair<int, int> shown(transfer_bar bar) const {
         const int i = static_cast<int>(bar);
-        const int end = face.bar_state.maximum[i];
-        return {end, std::clamp(face.bar_state.position[i], 0, end)};
+        return {face.bar_state.maximum[i], face.bar_state.position[i]};
     }
     std::pair<int, int> receive_bar() const { return shown(transfer_bar::receive); }
 };
 
-// An empty bar: the range 0..0.
-const std::pair<int, int> empty_bar{0, 0};
+// An empty bar: the range 0..1 at 0 (a range of 0..0 would show busy).
+const std::pair<int, int> empty_bar{1, 0};
+
+// What the transfers count, as a bar control can show it.
+TEST(shown_bars, a_range_of_0_is_the_empty_bar_and_a_position_stays_within_the_range) {
+    const struct {
+        int range, position;
+        std::pair<int, int> drawn;
+    } rows[] = {
+        {0, 0, {1, 0}}, {0, 3, {1, 0}}, {4, 2, {4, 2}}, {4, 9, {4, 4}}, {4, -1, {4, 0}},
+    };
+    for (const auto& r : rows) {
+        std::pair<int, int> drawn;
+        shown_bars bars([&](transfer_bar bar, int maximum, int position) {
+            EXPECT_EQ(bar, transfer_bar::send);
+            drawn = {maximum, position};
+        });
+        bars.set_range(transfer_bar::send, r.range);
+        bars.set_position(transfer_bar::send, r.position);
+        EXPECT_EQ(drawn, r.drawn) << r.range << " " << r.position;
+    }
+}
 
 TEST_F(transfer_test, requests_go_out_one_after_another_as_their_replies_arrive) {
     get(u"pu:0;pu:1;pu:2");
@@ -194,7 +213,7 @@ TEST_F(transfer_test, a_closed_output_says_so_at_once_and_requests_wait_for_conf
         EXPECT_EQ(logic->send_queue().size(), row.waiting);
         EXPECT_EQ(logic->counters().bytes_queued, 0u);
         EXPECT_EQ(logic->counters().pending_replies, 0);
-        EXPECT_EQ(receive_bar(), std::make_pair(static_cast<int>(row.waiting), 0));
+        EXPECT_EQ(receive_bar(), row.waiting > 0 ? std::make_pair(static_cast<int>(row.waiting), 0) : empty_bar);
 
         devices.dead_outputs.clear();
         configure(config_choice{});

@@ -129,6 +129,18 @@ TEST_F(ports_window_test, error_boxes_come_one_after_another) {
     EXPECT_EQ(deepest, 1);
 }
 
+// Errors that arrive one at a time, each after the box before has closed,
+// each open a box of their own.
+TEST_F(ports_window_test, every_error_after_a_closed_box_opens_its_own) {
+    const std::vector<std::u16string> errors{u"first", u"second", u"third"};
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        ports->relay().report(errors[i]);
+        handle_posted();
+        ASSERT_EQ(box.texts().size(), i + 1);
+        EXPECT_EQ(box.texts().back(), errors[i]);
+    }
+}
+
 // A bank arrives from the emulator, paced, while the run ends in one of
 // three ways; the transport goes on posting until its ports close, and
 // nothing of it may reach the window once it has gone.

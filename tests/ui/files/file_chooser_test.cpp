@@ -1,71 +1,142 @@
-// The file dialogs: their filters and options, and that browsing a folder
-// never opens the files in it.
+// The file dialogs of Load and Save: a name that is not UTF-8 chosen under
+// its own bytes, folders entered and left, typed names, the two types, and
+// nothing stored in the user's configuration.
 
-#include <QFileDialog>
-#include <QFileIconProvider>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "tests/ui/ui_test_support.h"
 #include "ui/files/file_chooser.h"
+#include "ui/files/file_dialog.h"
 
 namespace patchwarden {
 namespace {
 
-using testing::temp_folder;
 using testing::when_modal;
-using testing::write_bytes;
 
-// A PNG header in a file whose name tells nothing: only a look inside
-// tells it is a picture.
-const byte_vector png_start = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+const std::string latin1_name = "\xE9t\xE9.syx";  // "été.syx" in Latin-1
+const QString latin1_text = QString::fromUtf16(u"\uFFFDt\uFFFD.syx");
 
-TEST(file_chooser, types_are_told_by_name_without_reading_the_files) {
-    temp_folder folder;
-    write_bytes(folder.path() / "picture", png_start);
-    const QFileInfo picture(QString::fromStdU16String(folder.file("picture")));
-    name_only_icon_provider by_name;
-    // Qt's own provider looks inside; this one does not.
-    EXPECT_TRUE(QFileIconProvider().type(picture).contains(QStringLiteral("PNG")));
-    EXPECT_FALSE(by_name.type(picture).contains(QStringLiteral("PNG")));
-    EXPECT_EQ(by_name.type(QFileInfo(QString::fromStdU16String(folder.file("")))), QStringLiteral("Folder"));
+struct chooser_test : ::testing::Test {
+    testing::temp_folder folder;
+    qt_file_chooser chooser{folder.path()};
+    void SetUp() override {
+        for (const std::string& name : {latin1_name, std::string("notes.txt"), std::string("sub/inner.syx")}) {
+            std::filesystem::create_directories((folder.path() / name).parent_path());
+            testing::write_bytes(folder.path() / name, {});
+        }
+    }
+    // Acts on the next file dialog once it shows, active, as the user sees it.
+    static void when_shown(std::function<void(file_dialog&, QListWidget&, QLineEdit& name)> act) {
+        when_modal([act](QWidget* modal) {
+            auto* dialog = qobject_cast<file_dialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+            act(*dialog, *dialog->findChild<QListWidget*>(), *dialog->findChildren<QLineEdit*>().at(1));
+        });
+    }
+    static QStringList listed(const QListWidget& list) {
+        QStringList texts;
+        for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
+        return texts;
+    }
+    static void press_enter_in(QWidget& widget) {
+        widget.setFocus();
+        QTest::keyClick(&widget, Qt::Key_Return);
+    }
+};
+
+TEST_F(chooser_test, open_lists_a_name_that_is_not_utf8_and_chooses_it_under_its_bytes) {
+    QStringList syx_only, all;
+    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit&) {
+        EXPECT_EQ(dialog.windowTitle(), "Open");
+        syx_only = listed(list);
+        dialog.findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
+        all = listed(list);
+        emit list.itemDoubleClicked(list.item(2));
+        if (dialog.isVisible()) dialog.reject();  // not chosen: fail, never hang
+    });
+    const auto chosen = chooser.choose_open();
+    EXPECT_EQ(syx_only, (QStringList{"sub", latin1_text}));
+    EXPECT_EQ(all, (QStringList{"sub", "notes.txt", latin1_text}));
+    EXPECT_EQ(chosen, std::optional<std::filesystem::path>(folder.path() / latin1_name));
 }
 
-TEST(file_chooser, both_dialogs_list_by_name_with_the_two_filters) {
-    temp_folder folder;
-    write_bytes(folder.path() / "in.syx", png_start);
-    const QString in = QString::fromStdU16String(folder.file("in.syx"));
-    const struct {
-        const char* what;
-        bool save;
-    } cases[] = {{"open", false}, {"save", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        bool seen = false;
-        when_modal([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            ASSERT_NE(dialog, nullptr);
-            seen = true;
-            EXPECT_NE(dynamic_cast<name_only_icon_provider*>(dialog->iconProvider()), nullptr);
-            EXPECT_EQ(dialog->nameFilters(), (QStringList{"SysEx (*.syx)", "All (*.*)"}));
-            EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("SysEx (*.syx)"));
-            EXPECT_EQ(dialog->acceptMode(), c.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-            EXPECT_EQ(dialog->testOption(QFileDialog::DontConfirmOverwrite), c.save);
-            if (c.save) {
-                ASSERT_FALSE(dialog->selectedFiles().isEmpty());
-                EXPECT_TRUE(dialog->selectedFiles().front().endsWith(QStringLiteral("/Everything.syx")));
-            }
-            dialog->selectFile(in);
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, which checks the choice
-        });
-        qt_file_chooser chooser;
-        const auto chosen = c.save ? chooser.choose_save(u"Everything.syx") : chooser.choose_open();
-        EXPECT_TRUE(seen);
-        EXPECT_EQ(chosen, std::optional<std::u16string>(in.toStdU16String()));
-    }
+TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_there) {
+    QString proposed;
+    QStringList inside, back;
+    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit& name) {
+        EXPECT_EQ(dialog.windowTitle(), "Save As");
+        proposed = name.text();
+        list.setCurrentRow(0);
+        press_enter_in(list);  // the folder "sub"
+        inside = listed(list);
+        dialog.findChild<QPushButton*>()->click();  // Up
+        back = listed(list);
+        name.setText("sub");
+        press_enter_in(name);  // a folder's name goes there
+        EXPECT_TRUE(name.text().isEmpty());
+        QLineEdit& look_in = *dialog.findChild<QLineEdit*>();
+        EXPECT_EQ(look_in.text().toStdString(), (folder.path() / "sub").string());
+        look_in.setText("..");
+        press_enter_in(look_in);  // so does a folder typed in "Look in:"
+        EXPECT_EQ(listed(list), back);
+        name.setText("sub");
+        press_enter_in(name);
+        name.setText("new.syx");
+        press_enter_in(name);
+        if (dialog.isVisible()) dialog.reject();
+    });
+    const auto chosen = chooser.choose_save(u"Everything.syx");
+    EXPECT_EQ(proposed, "Everything.syx");
+    EXPECT_EQ(inside, QStringList{"inner.syx"});
+    EXPECT_EQ(back, (QStringList{"sub", latin1_text}));
+    EXPECT_EQ(chosen, std::optional<std::filesystem::path>(folder.path() / "sub" / "new.syx"));
 
-    // Cancel chooses nothing.
-    when_modal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    EXPECT_EQ(qt_file_chooser().choose_open(), std::nullopt);
+    // The next dialog starts in the folder this one ended in.
+    std::filesystem::path started;
+    when_shown([&](file_dialog& dialog, QListWidget&, QLineEdit&) {
+        started = dialog.folder();
+        dialog.reject();
+    });
+    EXPECT_EQ(chooser.choose_open(), std::nullopt);
+    EXPECT_EQ(started, folder.path() / "sub");
+}
+
+// Open takes only a file that is there, Save only a name in a folder that is
+// there: otherwise the dialog stays, and Cancel ends it with nothing.
+TEST_F(chooser_test, a_name_that_cannot_be_chosen_keeps_the_dialog_open) {
+    for (const bool save : {false, true}) {
+        bool stayed = false;
+        when_shown([&](file_dialog& dialog, QListWidget&, QLineEdit& name) {
+            name.setText(save ? "no such folder/new.syx" : "missing.syx");
+            press_enter_in(name);
+            stayed = dialog.isVisible() && name.selectedText() == name.text();
+            dialog.reject();
+        });
+        EXPECT_EQ(save ? chooser.choose_save(u"x.syx") : chooser.choose_open(), std::nullopt);
+        EXPECT_TRUE(stayed) << save;  // with the name selected, to be typed again
+    }
+}
+
+// The dialogs keep nothing in the user's configuration (Qt's own dialog
+// writes QtProject.conf there); the tests' configuration folder is empty.
+TEST_F(chooser_test, nothing_is_stored_in_the_users_configuration) {
+    for (const bool save : {false, true}) {
+        when_shown([](file_dialog& dialog, QListWidget&, QLineEdit&) { dialog.reject(); });
+        if (save) chooser.choose_save(u"x.syx");
+        else chooser.choose_open();
+    }
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    ASSERT_EQ(config.toStdString(), qgetenv("XDG_CONFIG_HOME").toStdString());
+    EXPECT_TRUE(std::filesystem::is_empty(config.toStdString()));
 }
 
 }  // namespace
