@@ -18,6 +18,7 @@ std::u16string folded(std::u16string text) {
     return text;
 }
 
+#ifndef _WIN32
 // UTF-16 text as UTF-8 bytes; a lone surrogate becomes U+FFFD.
 std::string utf8_of(std::u16string_view text) {
     std::string out;
@@ -46,6 +47,7 @@ std::string utf8_of(std::u16string_view text) {
     }
     return out;
 }
+#endif
 
 std::filesystem::path system_name(std::u16string_view text) {
 #ifdef _WIN32
