@@ -1,9 +1,13 @@
 #pragma once
 
 // Cutting a byte stream (the contents of a .syx file) into candidate messages:
-// each candidate ends at a 0xF7 byte; no search for 0xF0 is made, so stray
-// bytes stay at the front of the next candidate. Bytes after the last 0xF7
-// form no candidate.
+// each candidate ends at a 0xF7 byte and starts at the last 0xF0 before it,
+// so stray bytes in front of a message (or the start of a message cut short)
+// are skipped and the message itself is kept. A run up to a 0xF7 with no
+// 0xF0 in it is handed on whole. Bytes after the last 0xF7 form no
+// candidate. A message intact in the stream holds no other 0xF0 (its data
+// bytes are all below 0x80), so a stream of whole messages back to back
+// gives exactly those messages.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +34,8 @@ public:
     template <class Handler>
     bool feed(std::span<const std::uint8_t> bytes, Handler&& on_candidate);
 
-    // Bytes read since the last 0xF7 (the candidate in progress).
+    // The candidate in progress: the bytes since the last 0xF7, from the
+    // last 0xF0 among them when there is one.
     std::size_t pending() const { return partial_.size(); }
     void reset() { partial_.clear(); }
 
@@ -47,11 +52,19 @@ bool message_splitter::feed(std::span<const std::uint8_t> bytes, Handler&& on_ca
     const std::uint8_t* end = p + bytes.size();
     while (p != end) {
         const void* hit = std::memchr(p, 0xF7, static_cast<std::size_t>(end - p));
+        const std::uint8_t* stop = hit ? static_cast<const std::uint8_t*>(hit) + 1 : end;
+        // A 0xF0 starts the candidate afresh: what came before it is skipped.
+        for (const std::uint8_t* q = stop; q != p; --q) {
+            if (q[-1] == 0xF0) {
+                partial_.clear();
+                p = q - 1;
+                break;
+            }
+        }
         if (!hit) {
             partial_.insert(partial_.end(), p, end);
             return true;
         }
-        const std::uint8_t* stop = static_cast<const std::uint8_t*>(hit) + 1;
         byte_vector candidate;
         if (partial_.empty()) {
             candidate.assign(p, stop);

@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t stop_after = data[1];  // 0: never stop
     const std::span<const std::uint8_t> stream(data + 2, size - 2);
 
-    // The whole stream at once: every candidate ends with its only F7, and
-    // the candidates laid end to end are the stream up to its last F7.
+    // The whole stream at once: every candidate ends with its only F7 and
+    // is the end of the run since the F7 before (or the stream's start):
+    // from the run's last F0 when it has one, otherwise the whole run.
     std::vector<byte_vector> whole;
     FUZZ_CHECK(split_messages(stream, [&](byte_vector&& c) {
         whole.push_back(std::move(c));
@@ -30,15 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(whole.size() == ends);
     std::size_t at = 0;
     for (const byte_vector& c : whole) {
-        FUZZ_CHECK(!c.empty() && c.back() == 0xF7);
-        FUZZ_CHECK(std::count(c.begin(), c.end(), 0xF7) == 1);
-        FUZZ_CHECK(at + c.size() <= stream.size());
-        FUZZ_CHECK(std::equal(c.begin(), c.end(), stream.begin() + static_cast<std::ptrdiff_t>(at)));
-        at += c.size();
+        const auto run_end = std::find(stream.begin() + static_cast<std::ptrdiff_t>(at), stream.end(), 0xF7) + 1;
+        const std::size_t run = static_cast<std::size_t>(run_end - stream.begin()) - at;
+        FUZZ_CHECK(!c.empty() && c.size() <= run);
+        FUZZ_CHECK(std::equal(c.rbegin(), c.rend(), std::make_reverse_iterator(run_end)));
+        const auto skipped = stream.subspan(at, run - c.size());
+        FUZZ_CHECK(std::count(c.begin(), c.end(), 0xF0) == (c.front() == 0xF0 ? 1 : 0));
+        FUZZ_CHECK(c.front() == 0xF0 || skipped.empty());
+        at += run;
         fuzzing::check_record(c.data(), c.size());
     }
-    const std::size_t rest = stream.size() - at;
-    FUZZ_CHECK(std::find(stream.begin() + static_cast<std::ptrdiff_t>(at), stream.end(), 0xF7) == stream.end());
+    // What follows the last F7 is the candidate in progress, from its last F0.
+    const auto tail = stream.subspan(at);
+    const auto tail_f0 = std::find(tail.rbegin(), tail.rend(), 0xF0);
+    const std::size_t rest =
+        tail_f0 == tail.rend() ? tail.size() : static_cast<std::size_t>(tail_f0 - tail.rbegin() + 1);
 
     // The same stream fed in pieces gives the same candidates.
     message_splitter splitter;

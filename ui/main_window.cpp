@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
@@ -16,6 +17,7 @@
 #include "app/files/names/dropped_files.h"
 #include "library/library_tree.h"
 #include "ui/controls/control_table.h"
+#include "ui/controls/lined_tree_view.h"
 #include "ui/files/dropped_files.h"
 #include "ui/library_model.h"
 #include "ui/program_icon.h"
@@ -90,6 +92,15 @@ main_window::main_window(library_tree& library, message_box& box, file_chooser& 
     // loads them.
     setAcceptDrops(true);
 
+    if (auto* lined = qobject_cast<lined_tree_view*>(tree_))
+        connect(lined, &lined_tree_view::menu_requested, this, &main_window::show_tree_menu);
+    // The logic's clock for requests the instrument does not answer.
+    auto* ticker = new QTimer(this);
+    connect(ticker, &QTimer::timeout, this, [this] {
+        if (logic_) logic_->tick();
+    });
+    ticker->start(500);
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -156,6 +167,22 @@ void main_window::show_placed(const library_node* node, int focus_id) {
     // follows the view.
     if (node) tree_->scrollTo(model_->index_of(node));
     if (QWidget* target = find_control(this, focus_id)) target->setFocus();
+}
+
+void main_window::show_tree_menu(const QPoint& at) {
+    const std::vector<menu_item> items = logic_->context_menu();
+    if (items.empty()) return;
+    QMenu menu(this);
+    for (const menu_item& item : items) {
+        if (item.command == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromStdU16String(item.caption));
+        action->setEnabled(item.enabled);
+        action->setData(item.command);
+    }
+    if (const QAction* chosen = menu.exec(at)) logic_->command(chosen->data().toInt());
 }
 
 void main_window::load_files_later(std::vector<std::filesystem::path> paths) {

@@ -73,6 +73,9 @@ private:
     void show_placed(const library_node* node, int focus_id) override;
     int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
+    // The library tree's context menu at `at` (global); the chosen item's
+    // command goes to the logic.
+    void show_tree_menu(const QPoint& at);
 
     posting_target notifications_{this};
     library_model* model_;

@@ -4,15 +4,20 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include "app/dialogs/dialog_templates.h"
 #include "app/files/names/dropped_files.h"
 #include "win32/controls/library_tree_view.h"
 #include "win32/resources/resource_ids.h"
+#include "win32/wide_text.h"
 
 namespace patchwarden {
 
 namespace {
+
+// The timer that drives the logic's answer watch, twice a second.
+constexpr UINT_PTR tick_timer = 1;
 
 // The scale the system's fonts and metrics are made for, in dots per inch.
 UINT system_dpi() {
@@ -82,6 +87,7 @@ void main_window::on_created() {
     if (!files_to_load_.empty()) PostMessageW(handle(), WM_LOAD_FILES, 0, 0);
     // Files dropped on any of the window's controls come to the window.
     DragAcceptFiles(handle(), TRUE);
+    SetTimer(handle(), tick_timer, 500, nullptr);
 }
 
 bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR&) {
@@ -113,6 +119,14 @@ bool main_window::on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR
     case WM_LOAD_FILES:
         logic_->load_files(std::exchange(files_to_load_, {}));
         return true;
+    case WM_TIMER:
+        if (wparam != tick_timer) return false;
+        logic_->tick();
+        return true;
+    case WM_CONTEXTMENU:  // a right click on the tree, Shift+F10 or the Menu key
+        if (!tree_view_ || reinterpret_cast<HWND>(wparam) != control(main_ids::tree)) return false;
+        show_tree_menu(lparam);
+        return true;
     case WM_DPICHANGED:  // moved to a screen of another scale; the dialog manager scales the rest
         set_tree_font(HIWORD(wparam));
         return false;
@@ -137,6 +151,7 @@ void main_window::dropped(HDROP drop) {
 }
 
 void main_window::on_destroy() {
+    KillTimer(handle(), tick_timer);
     notifications_.set_window(nullptr);
     // Error texts posted but not yet shown are freed with the window.
     MSG waiting;
@@ -147,6 +162,26 @@ void main_window::on_destroy() {
         if (*icon) DestroyIcon(*icon);
         *icon = nullptr;
     }
+}
+
+void main_window::show_tree_menu(LPARAM where) {
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (!tree_view_->menu_point(at)) return;
+    const std::vector<menu_item> items = logic_->context_menu();
+    if (items.empty()) return;
+    const HMENU menu = CreatePopupMenu();
+    for (const menu_item& item : items) {
+        if (item.command == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(item.command),
+                        to_wide(item.caption).c_str());
+        }
+    }
+    const int chosen = static_cast<int>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr));
+    DestroyMenu(menu);
+    if (chosen != 0) logic_->command(chosen);
 }
 
 void main_window::set_tree_font(UINT dpi) {

@@ -56,6 +56,10 @@ private:
     int run_dialog(dialog_logic& logic, dialog_controls& owner) override;
     void post_pump() override;
 
+    // The library tree's context menu, asked for at `where` (WM_CONTEXTMENU's
+    // lParam); the chosen item's command goes to the logic.
+    void show_tree_menu(LPARAM where);
+
     // dialog_window
     void on_created() override;
     bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& handled_result) override;

@@ -196,9 +196,10 @@ read_result read_syx_file(const std::filesystem::path& path,
     std::vector<std::uint8_t> block(block_size == 0 ? 1 : block_size);
     message_splitter splitter;
     // A candidate longer than any dump can only be skipped; its bytes are
-    // dropped as they come instead of piling up until its 0xF7. The splitter
-    // is fed no more than fits into one candidate, so a candidate is skipped
-    // by its length alone, whatever the block boundaries.
+    // dropped as they come instead of piling up until its 0xF7, or until a
+    // 0xF0 starts a message afresh. The splitter is fed no more than fits
+    // into one candidate, so a candidate is skipped by its length alone,
+    // whatever the block boundaries.
     bool skipping = false;
     for (;;) {
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
@@ -207,9 +208,11 @@ read_result read_syx_file(const std::filesystem::path& path,
         std::span<const std::uint8_t> rest(block.data(), got);
         while (!rest.empty()) {
             if (skipping) {
-                const auto* end = static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0xF7, rest.size()));
-                if (!end) break;
-                rest = rest.subspan(static_cast<std::size_t>(end - rest.data()) + 1);
+                const auto mark =
+                    std::find_if(rest.begin(), rest.end(), [](std::uint8_t b) { return b == 0xF0 || b == 0xF7; });
+                if (mark == rest.end()) break;
+                // An 0xF0 is fed, as the start of the next candidate.
+                rest = rest.subspan(static_cast<std::size_t>(mark - rest.begin()) + (*mark == 0xF7 ? 1 : 0));
                 skipping = false;
                 continue;
             }

@@ -1,11 +1,14 @@
 #include "app/window/main_window_logic.h"
 
+#include <algorithm>
+
 #include "app/dialogs/bank_dialog_logic.h"
 #include "app/dialogs/dialog_templates.h"
 #include "app/dialogs/get_dialog_logic.h"
 #include "app/dialogs/midi_config_logic.h"
 #include "app/error_guard.h"
 #include "app/files/file_commands.h"
+#include "app/transfers/compare.h"
 #include "app/transfers/midi_ports.h"
 #include "app/window/selection_panel.h"
 #include "app/window/window_face.h"
@@ -15,6 +18,13 @@
 #include "library/library_tree.h"
 
 namespace patchwarden {
+
+namespace {
+
+constexpr char16_t requests_wait[] = u"The requests wait until Config opens a port.";
+constexpr char16_t config_opens_a_port[] = u"Config opens a port.";
+
+}  // namespace
 
 main_window_logic::main_window_logic(window_face& face, library_tree& library, message_box& box, file_chooser& files,
                                      midi_ports* ports, notification_target& notifications)
@@ -64,6 +74,7 @@ void main_window_logic::command(int id) {
         case main_ids::quit: quit(main_ids::quit); break;
         case main_ids::choose_bank: choose_bank(); break;
         case main_ids::choose_request: choose_request(); break;
+        case compare_command: compare_with_a6(); break;
         default: break;  // check boxes, edits, Enter, Escape: nothing
         }
     });
@@ -71,6 +82,34 @@ void main_window_logic::command(int id) {
 
 void main_window_logic::data_ready() {
     run_guarded(box_, [this] { transfers_->pump(); });
+    report_transfers();
+}
+
+void main_window_logic::tick() {
+    if (const auto notice = transfers_->no_answer_notice())
+        box_.show(*notice, u"", box_buttons::ok, box_icon::information);
+}
+
+void main_window_logic::report_transfers() {
+    if (const std::uint32_t unsent = transfers_->take_unsent_bytes()) {
+        box_.show(fill(u"%s bytes were not sent: the MIDI output is closed.\r\n%s",
+                       {decimal(unsent), config_opens_a_port}),
+                  u"", box_buttons::ok, box_icon::error);
+    }
+    // Each result once: a compare leaves the list before its box opens,
+    // whose loop may run this again.
+    for (;;) {
+        const auto done = std::find_if(compares_.begin(), compares_.end(), [](const auto& c) { return c->finished(); });
+        if (done == compares_.end()) break;
+        const std::u16string result = (*done)->result_text();
+        compares_.erase(done);
+        box_.show(result, u"", box_buttons::ok, box_icon::information);
+    }
+}
+
+void main_window_logic::tell_output_closed(const char16_t* what_happens) {
+    box_.show(fill(u"Nothing was sent: the MIDI output is closed.\r\n%s", {what_happens}), u"", box_buttons::ok,
+              box_icon::error);
 }
 
 void main_window_logic::bytes_sent(std::int32_t bytes) {
@@ -116,16 +155,32 @@ void main_window_logic::save_syx() {
 
 void main_window_logic::get_it() {
     dialog_controls& controls = face_.controls();
+    const std::size_t queued = transfers_->send_queue().size();
     transfers_->queue_requests(field_text(controls, main_ids::request, 1023));
     controls.set_text(main_ids::request, u"");
     face_.post_pump();
+    if (transfers_->send_queue().size() > queued && !ports_->out().is_open) tell_output_closed(requests_wait);
 }
 
 void main_window_logic::send_selection() {
     library_node* node = selected_node();
     if (!node) return;
+    // Dumps are never kept for a port opened later: they would overwrite
+    // the instrument's memory long after the user asked.
+    if (!ports_->out().is_open) return tell_output_closed(config_opens_a_port);
     transfers_->queue_selection(node);
     face_.post_pump();
+}
+
+void main_window_logic::compare_with_a6() {
+    library_node* node = selected_node();
+    if (!node) return;
+    auto compare = std::make_shared<library_compare>(*node);
+    if (compare->empty()) return;
+    transfers_->queue_for(compare->take_requests(), compare);
+    compares_.push_back(std::move(compare));
+    face_.post_pump();
+    if (!ports_->out().is_open) tell_output_closed(requests_wait);
 }
 
 void main_window_logic::about() {
@@ -161,6 +216,7 @@ void main_window_logic::configure() {
                   u"", box_buttons::ok, box_icon::error);
     }
     transfers_->release();
+    report_transfers();
     // A queue that waited for replies moves on now, not only when the next
     // block arrives.
     face_.post_pump();

@@ -25,11 +25,13 @@
 #include "app/window/closing_box.h"
 #include "app/window/error_queue.h"
 #include "app/window/shown_bars.h"
+#include "app/window/tree_menu.h"
 #include "data/message_box.h"
 
 namespace patchwarden {
 
 class file_chooser;
+class library_compare;
 class library_node;
 class library_tree;
 class midi_ports;
@@ -63,6 +65,12 @@ public:
     void selection_changed(const library_node* node);
     // The close box, Alt+F4 or the window menu: quits.
     void close();
+    // The face's timer, about twice a second: tells once of a request the
+    // instrument has stopped answering.
+    void tick();
+    // The library tree's context menu for the selected node; the face
+    // hands the chosen item's command to command().
+    std::vector<menu_item> context_menu() const { return tree_menu(selected_node()); }
 
     // The selected node, when it is still in the library.
     library_node* selected_node() const;
@@ -71,6 +79,8 @@ public:
     const transfer_counters& counters() const { return transfers_->counters(); }
     // Replaces the writer of Save, to test write failures.
     void set_save_writer(block_writer writer) { save_writer_ = std::move(writer); }
+    // Replaces the clock that tick() reads, to test the waits.
+    void set_clock(std::function<transfers::clock::time_point()> now) { transfers_->set_clock(std::move(now)); }
 
     // Loads files named on the command line or dropped on the window, in
     // order, as Load does.
@@ -89,9 +99,16 @@ public:
     void unload();
     void move_selected();
     void copy_selected();
+    void compare_with_a6();
 
 private:
     bool asks_before_replacing() const;
+    // Tells at once that what was just asked for is not sent: the output
+    // is closed.
+    void tell_output_closed(const char16_t* what_happens);
+    // What the transfers have to tell after a run: dumps dropped at a
+    // closed output, and the results of finished compares.
+    void report_transfers();
     // The window has quit: a Load still running under a prompt ends.
     bool closed() const { return box_.closed(); }
     void refresh_device_fields();
@@ -104,6 +121,9 @@ private:
     std::unique_ptr<midi_ports> own_ports_;
     midi_ports* ports_;
     notification_target& notifications_;
+    // Compares whose result has not been shown yet; each also stays with
+    // the transfers while replies may reach it.
+    std::vector<std::shared_ptr<library_compare>> compares_;
     shown_bars bars_;
     std::unique_ptr<transfers> transfers_;
     error_queue errors_;

@@ -5,8 +5,11 @@
 //   get_bank_ratio       wall time of a Get of "pu" (128 Program dumps) over
 //                        the time the wire and the pauses alone need for it
 //   send_bank_ratio      the same for a Send of that bank of 128 Programs
+//   compare_bank_ratio   the same for Compare with A6 of that bank (one
+//                        bank request and its 128 replies), up to the
+//                        result box
 //   ui_longest_stall_ms  the longest lateness of a 5 ms timer on the
-//                        interface thread during both transfers
+//                        interface thread during the three transfers
 //
 // Prints one "name: value" line per figure.
 
@@ -20,6 +23,8 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "data/a6_message.h"
 #include "data/message_box.h"
@@ -28,6 +33,7 @@
 #include "midi/emulator/a6_emulator.h"
 #include "midi/transport/sysex_out.h"
 #include "app/dialogs/dialog_templates.h"
+#include "app/window/tree_menu.h"
 #include "ui/controls/control_table.h"
 #include "ui/files/file_chooser.h"
 #include "ui/main_window.h"
@@ -47,6 +53,18 @@ class no_files : public file_chooser {
 public:
     std::optional<std::filesystem::path> choose_open() override { return std::nullopt; }
     std::optional<std::filesystem::path> choose_save(const std::u16string&) override { return std::nullopt; }
+};
+
+// Shows nothing and answers Yes; keeps the texts and when the last came.
+class recording_box : public message_box {
+public:
+    box_answer show(const std::u16string& text, const std::u16string&, box_buttons buttons, box_icon) override {
+        texts.push_back(text);
+        last_shown = steady::now();
+        return buttons == box_buttons::ok ? box_answer::ok : box_answer::yes;
+    }
+    std::vector<std::u16string> texts;
+    steady::time_point last_shown;
 };
 
 double wire(std::size_t bytes) {
@@ -102,7 +120,7 @@ int run() {
     emulator.set_speed(speed);
     midi_ports ports(nullptr, &emulator);
     library_tree library;
-    yes_message_box box;
+    recording_box box;
     no_files files;
     main_window window(library, box, files, &ports);
     window.show();
@@ -169,12 +187,25 @@ int run() {
     const steady::time_point send_start = steady::now();
     control<QAbstractButton>(&window, main_ids::send)->click();
     const bool sent = run_until([&] { return emulator.received_count() == received_before + bank.size(); }, 120);
-    tick.stop();
     if (!sent) {
         std::fprintf(stderr, "the bank was not sent\n");
         return 1;
     }
     const steady::time_point send_end = emulator.received().back().arrived;
+
+    // Compare that bank with what the emulator now holds, as the tree's
+    // menu gives the command, once the last chunk has been reported.
+    run_until([&] { return window.counters().bytes_queued == 0; }, 10);
+    const std::size_t boxes_before = box.texts.size();
+    const steady::time_point compare_start = steady::now();
+    window.command(compare_command);
+    const bool compared = run_until([&] { return box.texts.size() > boxes_before; }, 120);
+    tick.stop();
+    if (!compared) {
+        std::fprintf(stderr, "the compare did not end\n");
+        return 1;
+    }
+    const steady::time_point compare_end = box.last_shown;
 
     outgoing_queue request;
     parse_request_text(u"pu", request, box);
@@ -182,9 +213,13 @@ int run() {
     const double send_ratio = seconds(send_end - send_start).count() / send_model(lengths);
     std::printf("get_bank_ratio: %.4f\n", get_ratio);
     std::printf("send_bank_ratio: %.4f\n", send_ratio);
+    std::printf("compare_bank_ratio: %.4f\n",
+                seconds(compare_end - compare_start).count() / get_model(request.front().bytes.size(), total));
     std::printf("ui_longest_stall_ms: %.1f\n", longest_stall_ms);
     std::printf("get_bank_seconds: %.3f\n", seconds(get_end - get_start).count());
     std::printf("send_bank_seconds: %.3f\n", seconds(send_end - send_start).count());
+    std::printf("compare_bank_seconds: %.3f\n", seconds(compare_end - compare_start).count());
+    std::printf("compare_result: %s\n", QString::fromStdU16String(box.texts.back()).toUtf8().constData());
     return 0;
 }
 

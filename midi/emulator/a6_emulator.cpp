@@ -200,6 +200,11 @@ void a6_emulator::set_transmit_buffer(std::size_t bytes) {
     transmit_buffer_ = bytes;
 }
 
+void a6_emulator::answer_differently(message_kind kind, int bank, int number) {
+    std::lock_guard guard(mutex_);
+    different_ = kind == global_dump ? a6_message(kind) : a6_message(kind, bank, number);
+}
+
 a6_emulator::clock::duration a6_emulator::wire_time(std::size_t bytes) const {
     if (speed_ <= 0) return clock::duration::zero();
     return std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(
@@ -319,6 +324,8 @@ byte_vector a6_emulator::dump_of(message_kind kind, int bank, int number) const 
         record = initial_global();
         if (!global_.empty()) record.data = global_;
     }
+    if (record.kind == different_.kind && record.bank == different_.bank && record.number == different_.number)
+        record.data.back() ^= 0x01;
     return encode_message(record);
 }
 

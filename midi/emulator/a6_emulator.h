@@ -70,6 +70,11 @@ public:
     // The transmit buffer towards the instrument; 0 makes a slice count as
     // handed over only when its last byte has left the wire.
     void set_transmit_buffer(std::size_t bytes);
+    // Answers a request for this entry (the Global Data for global_dump)
+    // with the last byte of its body changed, while the memory keeps the
+    // entry as it is: an instrument that holds something else than it was
+    // sent, for tests of Compare with A6.
+    void answer_differently(message_kind kind, int bank, int number);
 
     // The memory's entries, as dump records.
     a6_message program(int bank, int number) const;
@@ -134,6 +139,7 @@ private:
     int answers_sent_ = 0;
     bool vanished_ = false;
     std::size_t transmit_buffer_ = 4096;
+    a6_message different_{};  // kind, bank and number of the entry answered differently
 
     // Program side to instrument.
     std::deque<timed_bytes> incoming_;

@@ -35,21 +35,23 @@ TEST(split_messages, stray_bytes_after_the_last_message_form_no_candidate) {
     EXPECT_EQ(got[1], program_req);
 }
 
-TEST(split_messages, stray_bytes_before_a_message_stay_in_front_of_it) {
-    const auto got = split_all(concat({{0x42}, global_req, {0x10, 0x11}, program_req}));
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], concat({{0x42}, global_req}));
-    EXPECT_EQ(parse_message(got[0]).kind, unrecognised_message);
-    EXPECT_EQ(got[1], concat({{0x10, 0x11}, program_req}));
-    EXPECT_EQ(parse_message(got[1]).kind, unrecognised_message);
-}
-
-TEST(split_messages, edge_streams) {
-    EXPECT_TRUE(split_all({}).empty());
-    EXPECT_TRUE(split_all({0xF0, 0x00, 0x01}).empty());
-    EXPECT_EQ(split_all({0xF7, 0xF7}), (std::vector<byte_vector>{{0xF7}, {0xF7}}));
-    // No search for 0xF0: a second F0 inside a candidate stays where it is.
-    EXPECT_EQ(split_all({0xF0, 0x01, 0xF0, 0x02, 0xF7}), (std::vector<byte_vector>{{0xF0, 0x01, 0xF0, 0x02, 0xF7}}));
+// A candidate starts at the last 0xF0 before its 0xF7: stray bytes in front
+// of a message, and the start of a message cut short, are skipped; a run
+// with no 0xF0 is handed on as it is.
+TEST(split_messages, a_candidate_starts_at_its_last_f0) {
+    const struct {
+        byte_vector stream;
+        std::vector<byte_vector> candidates;
+    } rows[] = {
+        {concat({{0x42}, global_req, {0x10, 0x11}, program_req}), {global_req, program_req}},
+        {concat({{0xF0, 0x00, 0x0E}, program_req}), {program_req}},  // a message cut short
+        {concat({{0xF0, 0xF0}, global_req}), {global_req}},
+        {{0xF0, 0x01, 0xF0, 0x02, 0xF7}, {{0xF0, 0x02, 0xF7}}},
+        {{0x01, 0x02, 0xF7, 0xF7}, {{0x01, 0x02, 0xF7}, {0xF7}}},
+        {{}, {}},
+        {{0xF0, 0x00, 0x01}, {}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(split_all(row.stream), row.candidates);
 }
 
 TEST(split_messages, stops_right_after_the_candidate_that_asked) {
@@ -64,8 +66,11 @@ TEST(split_messages, stops_right_after_the_candidate_that_asked) {
 
 TEST(message_splitter, every_split_point_gives_the_same_candidates) {
     std::mt19937 rng(31);
-    const byte_vector stream = concat({{0x55}, global_req, testing::mix_message(testing::random_bytes(1024, rng), 2, 3),
-                                       program_req, {0xF7}, global_req, {0x01, 0x02}});
+    // Stray bytes and a message cut short before the first message; after
+    // the last 0xF7, a 0xF0 that starts the candidate in progress afresh.
+    const byte_vector stream =
+        concat({{0x55, 0xF0, 0x33}, global_req, testing::mix_message(testing::random_bytes(1024, rng), 2, 3),
+                program_req, {0xF7}, global_req, {0x01, 0xF0, 0x02}});
     const auto whole = split_all(stream);
     ASSERT_EQ(whole.size(), 5u);
 
@@ -79,7 +84,7 @@ TEST(message_splitter, every_split_point_gives_the_same_candidates) {
         ASSERT_TRUE(splitter.feed(std::span(stream).first(cut), keep));
         ASSERT_TRUE(splitter.feed(std::span(stream).subspan(cut), keep));
         ASSERT_EQ(got, whole) << "cut at " << cut;
-        EXPECT_EQ(splitter.pending(), 2u);  // the two bytes after the last F7
+        EXPECT_EQ(splitter.pending(), 2u);  // 0xF0 0x02
     }
 
     // One byte at a time.

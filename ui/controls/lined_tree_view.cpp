@@ -1,5 +1,7 @@
 #include "ui/controls/lined_tree_view.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <vector>
 
@@ -68,6 +70,29 @@ void lined_tree_view::drawBranches(QPainter* painter, const QRect& rect, const Q
         if (!isExpanded(index)) painter->drawLine(own, middle_y - arm, own, middle_y + arm);
     }
     painter->restore();
+}
+
+void lined_tree_view::contextMenuEvent(QContextMenuEvent* event) {
+    // The keyboard's request is taken from its key press below: the X11
+    // platform sends one for the Menu key as well, at the mouse pointer.
+    if (event->reason() != QContextMenuEvent::Mouse) return;
+    const QModelIndex index = indexAt(event->pos());
+    if (!index.isValid()) return;
+    setCurrentIndex(index);
+    emit menu_requested(event->globalPos());
+}
+
+void lined_tree_view::keyPressEvent(QKeyEvent* event) {
+    const bool shift_f10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (event->key() != Qt::Key_Menu && !shift_f10) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return;
+    scrollTo(current);
+    const QRect item = visualRect(current);
+    emit menu_requested(viewport()->mapToGlobal(QPoint(item.left() + item.height(), item.bottom())));
 }
 
 }  // namespace patchwarden

@@ -17,15 +17,30 @@ int CALLBACK by_row(LPARAM first, LPARAM second, LPARAM) {
     return node_of(first)->row() - node_of(second)->row();
 }
 
+// Shift+F10 asks the window for the context menu, as the Menu key does.
+// Windows' default handling would too, but Wine's tree control keeps the
+// key to itself.
+LRESULT CALLBACK menu_keys(HWND tree, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_SYSKEYDOWN && wparam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)) {
+        SendMessageW(GetParent(tree), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), -1);
+        return 0;
+    }
+    return DefSubclassProc(tree, message, wparam, lparam);
+}
+
+constexpr UINT_PTR menu_keys_id = 1;
+
 }  // namespace
 
 library_tree_view::library_tree_view(HWND tree, library_tree& library, std::function<void(library_node*)> on_selection)
     : tree_(tree), library_(library), on_selection_(std::move(on_selection)) {
     for (const auto& top : library_.top_level()) insert(top.get());
     library_.add_observer(this);
+    SetWindowSubclass(tree_, menu_keys, menu_keys_id, 0);
 }
 
 library_tree_view::~library_tree_view() {
+    RemoveWindowSubclass(tree_, menu_keys, menu_keys_id);
     library_.remove_observer(this);
 }
 
@@ -44,6 +59,25 @@ library_node* library_tree_view::selected() const {
 
 void library_tree_view::select(const library_node* node) {
     send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item_of(node)));
+}
+
+bool library_tree_view::menu_point(POINT& where) {
+    if (where.x == -1 && where.y == -1) {
+        const auto item = reinterpret_cast<HTREEITEM>(send(TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (!item) return false;
+        send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+        RECT label{};
+        if (!TreeView_GetItemRect(tree_, item, &label, TRUE)) return false;
+        where = {label.left + (label.bottom - label.top), label.bottom};
+        return ClientToScreen(tree_, &where) != FALSE;
+    }
+    TVHITTESTINFO hit{};
+    hit.pt = where;
+    ScreenToClient(tree_, &hit.pt);
+    const auto item = reinterpret_cast<HTREEITEM>(send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (!item || !(hit.flags & TVHT_ONITEM)) return false;
+    send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    return true;
 }
 
 void library_tree_view::ensure_visible(const library_node* node) {

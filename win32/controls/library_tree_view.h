@@ -37,6 +37,11 @@ public:
     void select(const library_node* node);
     // Scrolls node's item into sight, opening the branches above it.
     void ensure_visible(const library_node* node);
+    // Where a context menu asked for at `where` opens, in screen
+    // coordinates: a right click (at `where`) on an item selects that item
+    // first; the keyboard (-1, -1) takes the selected item. False when
+    // there is no item there.
+    bool menu_point(POINT& where);
 
     // A WM_NOTIFY from the tree: a new selection, a branch the user opened
     // or closed.

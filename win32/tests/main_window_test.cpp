@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -332,6 +333,106 @@ TEST_F(windows_face, gets_a_program_bank_chosen_in_get_and_range_and_sends_it_ba
         a6_message record = sent[i].record;
         EXPECT_EQ(encode_message(record), fetched[i]) << "entry " << i;
     }
+}
+
+// Runs in the loop of the popup menu open now, on a thread timer.
+std::function<void()> in_menu_loop;
+void CALLBACK menu_tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (in_menu_loop) in_menu_loop();
+}
+
+// The items of the popup menu open now ("-" for a separator), after which
+// the item at `position` (separators not counted) is chosen.
+std::vector<std::wstring> choose_in_menu(int position) {
+    std::vector<std::wstring> shown;
+    const HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup || !IsWindowVisible(popup)) return shown;
+    const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        const bool named = GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) > 0;
+        shown.push_back(named ? text : L"-");
+    }
+    for (int i = 0; i <= position; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    return shown;
+}
+
+// A right click on an item selects it and opens the core's menu there;
+// Shift+F10 opens it for the selected item. The item chosen reaches its
+// command: Unload, and Compare with A6 over the emulator. The window's
+// timer drives the notice of a request without an answer.
+TEST_F(windows_face, the_tree_menu_reaches_the_chosen_command) {
+    open_the_emulator();
+    for (const int number : {4, 5})
+        library.insert_record(std::make_unique<a6_message>(a6_emulator::initial_program(0, number)), false,
+                              box_buttons::yes_no, box);
+    const HWND tree = item(main_ids::tree);
+    const auto entry_item = [&](int number) {
+        const HTREEITEM found = find_item(tree, to_wide(entry_label(a6_emulator::initial_program(0, number))));
+        TreeView_EnsureVisible(tree, found);
+        return found;
+    };
+    // A right click on 004 while 005 is selected; Shift+F10 on 005.
+    RECT label{};
+    TreeView_SelectItem(tree, entry_item(5));
+    TreeView_GetItemRect(tree, entry_item(4), &label, TRUE);
+    POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+    ClientToScreen(tree, &at);
+    SetCursorPos(at.x, at.y);
+    std::vector<INPUT> right_click(2), keys(4);
+    for (INPUT& input : right_click) input.type = INPUT_MOUSE;
+    right_click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    right_click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
+    keys[1].ki.wVk = keys[2].ki.wVk = VK_F10;
+    keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+
+    const std::vector<std::wstring> items{L"Compare with A6", L"-", L"&Send", L"Sa&ve...", L"-", L"U&nload"};
+    std::vector<std::wstring> shown, said;
+    dialog_script script;
+    script.then(L"", [&](HWND result) {
+        said.push_back(box_text(result));
+        post_click(result, IDOK);
+    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 25, menu_tick);
+    const auto run = [&](std::vector<INPUT>& input, int position, const std::function<bool()>& done) {
+        shown.clear();
+        in_menu_loop = [&shown, position] {
+            if (shown.empty()) shown = choose_in_menu(position);
+        };
+        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+        return pump_until(done);
+    };
+    ASSERT_TRUE(run(right_click, 3, [&] { return !library.find_entry(program_dump, 0, 4); }));  // U&nload
+    EXPECT_EQ(shown, items);
+    EXPECT_NE(library.find_entry(program_dump, 0, 5), nullptr);
+
+    TreeView_SelectItem(tree, entry_item(5));
+    SetForegroundWindow(window_handle);
+    SetFocus(tree);
+    ASSERT_TRUE(run(keys, 0, [&] { return script.done(); }));  // Compare with A6
+    EXPECT_EQ(shown, items);
+    EXPECT_EQ(said, std::vector<std::wstring>{L"005 Prog 00:005: matches the A6."});
+    KillTimer(nullptr, timer);
+    in_menu_loop = nullptr;
+
+    // The window's timer tells of a request that gets no answer.
+    emulator.set_fault(emulator_fault::silent);
+    std::chrono::minutes later{0};
+    window.logic().set_clock([&] { return transfers::clock::now() + later; });
+    script.then(L"", [&](HWND notice) {
+        said.push_back(box_text(notice));
+        post_click(notice, IDOK);
+    });
+    SetDlgItemTextW(window_handle, main_ids::request, L"pu:0");
+    click(window_handle, main_ids::get_it);
+    const transfer_counters& counters = window.logic().counters();
+    ASSERT_TRUE(pump_until([&] { return counters.pending_replies == 1 && counters.bytes_queued == 0; }));
+    later = std::chrono::minutes(1);
+    ASSERT_TRUE(pump_until([&] { return script.done(); }));
+    EXPECT_NE(said.back().find(L"0 of 1 replies have arrived."), std::wstring::npos);
 }
 
 }  // namespace

@@ -164,19 +164,27 @@ TEST_F(file_fixture, answering_no_replaces_the_file_and_cancel_writes_nothing) {
     EXPECT_EQ(box.shown.size(), 2u);
 }
 
-TEST_F(file_fixture, stray_bytes_are_skipped) {
+// Stray bytes, a message cut short and foreign messages are skipped; every
+// dump behind them is kept.
+TEST_F(file_fixture, stray_bytes_are_skipped_and_the_dumps_behind_them_kept) {
     byte_vector bytes;
-    bytes.push_back(0x42);  // costs the first dump
-    append(bytes, dump_bytes(program_dump, 0, 1, u"Lost"));
+    bytes.push_back(0x42);
+    append(bytes, dump_bytes(program_dump, 0, 1, u"After a byte"));
+    append(bytes, {0x10, 0x11});
     append(bytes, dump_bytes(program_dump, 0, 2, u"Kept"));
     append(bytes, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});  // an identity request
-    append(bytes, dump_bytes(mix_dump, 0, 3, u"Kept Too"));
+    byte_vector cut_short = dump_bytes(mix_dump, 0, 4, u"Cut short");
+    cut_short.resize(600);
+    append(bytes, cut_short);
+    append(bytes, dump_bytes(mix_dump, 0, 3, u"After a cut one"));
     append(bytes, {0x01, 0x02, 0x03});  // after the last 0xF7
     write_bytes(folder.path() / "in.syx", bytes);
     load(folder.file("in.syx"));
-    EXPECT_EQ(library.find_entry(program_dump, 0, 1), nullptr);
+    EXPECT_NE(library.find_entry(program_dump, 0, 1), nullptr);
     EXPECT_NE(library.find_entry(program_dump, 0, 2), nullptr);
     EXPECT_NE(library.find_entry(mix_dump, 0, 3), nullptr);
+    EXPECT_EQ(library.find_entry(mix_dump, 0, 4), nullptr);
+    EXPECT_EQ(library.node_count(), 8u);  // Everything, Programs, User, 2 entries, Mixes, User, 1 entry
     EXPECT_TRUE(box.shown.empty());
 }
 

@@ -54,7 +54,9 @@ TEST_F(main_window_test, get_it_queues_requests_without_spaces_and_clears_the_fi
     EXPECT_EQ(logic->send_queue()[1].expected_replies, 128);
     EXPECT_EQ(logic->send_queue()[2].expected_replies, 1);
     EXPECT_EQ(logic->counters().replies_expected, 130);
-    EXPECT_TRUE(box.shown.empty());
+    // The window has no port open: the requests wait for Con&fig.
+    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"Nothing was sent: the MIDI output is closed.\r\n"
+                                                       u"The requests wait until Config opens a port."});
 }
 
 TEST_F(main_window_test, get_it_with_a_bad_bank_shows_the_message_and_queues_nothing) {

@@ -1,6 +1,7 @@
 // The transfers through the window over the scripted devices: requests one
 // after another, the counters, the two bars as the logic sets them, sends
-// behind gets, unasked dumps, and a closed output.
+// behind gets, unasked dumps, a closed output, and the receive bar after
+// Con&fig.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "app/window/shown_bars.h"
+#include "app/window/tree_menu.h"
 #include "data/request_text.h"
 #include "tests/app/support/ports_fixture.h"
 
@@ -176,37 +178,101 @@ TEST_F(transfer_test, an_unasked_dump_is_taken_in_and_counted) {
     EXPECT_TRUE(box.shown.empty());
 }
 
-// With the output closed the request goes nowhere and the queue waits for
-// its reply; Con&fig, confirmed or cancelled, lets it move on at once.
-TEST_F(transfer_test, a_closed_output_holds_the_queue_until_config) {
-    for (const bool confirm : {true, false}) {
-        SCOPED_TRACE(confirm);
+// With the output closed nothing is handed to it, nothing is counted as
+// sent, and the user hears of it at once, in one box. Get It's and
+// Compare's requests wait for a port; Con&fig that opens one sends them,
+// the first one first. A Send is not kept.
+TEST_F(transfer_test, a_closed_output_says_so_at_once_and_requests_wait_for_config) {
+    const std::u16string nothing_sent = u"Nothing was sent: the MIDI output is closed.\r\n";
+    const struct {
+        const char* command;
+        std::function<void()> give;
+        std::u16string said;
+        std::size_t waiting;
+    } rows[] = {
+        {"Get It", [&] { get(u"pu:5;pu:6"); }, u"The requests wait until Config opens a port.", 2},
+        {"Compare", [&] { logic->command(compare_command); }, u"The requests wait until Config opens a port.", 2},
+        {"Send", [&] { click(main_ids::send); }, u"Config opens a port.", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        open_window();
+        put(program_dump, 0, 5, u"Five");
+        put(program_dump, 0, 6, u"Six");
+        select(entry(program_dump, 0, 5)->parent());
         devices.dead_outputs = {0};
         configure(config_choice{});
         ASSERT_EQ(text(main_ids::midi_out), u"closed");
-        get(u"pu:5;pu:6");
+        const std::size_t before = slices();
+        box.shown.clear();
+        row.give();
         handle_posted();
-        EXPECT_EQ(logic->counters().pending_replies, 1);
-        EXPECT_EQ(logic->send_queue().size(), 1u);
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].text, nothing_sent + row.said);
+        EXPECT_EQ(box.shown[0].icon, box_icon::error);
+        EXPECT_EQ(logic->send_queue().size(), row.waiting);
+        EXPECT_EQ(logic->counters().bytes_queued, 0u);
+        EXPECT_EQ(logic->counters().pending_replies, 0);
+        EXPECT_EQ(receive_bar(), row.waiting > 0 ? std::make_pair(static_cast<int>(row.waiting), 0) : empty_bar);
 
         devices.dead_outputs.clear();
-        const std::size_t before = slices();
-        config_choice choice;
-        choice.ok = confirm;
-        configure(choice);
+        configure(config_choice{});
         handle_posted();
-        EXPECT_TRUE(logic->send_queue().empty());
-        EXPECT_EQ(logic->counters().pending_replies, 1);  // pu:6 is out and awaits its reply
-        if (confirm) {
-            EXPECT_EQ(text(main_ids::midi_out), u"Out 0");
+        if (row.waiting > 0) {
             ASSERT_TRUE(slices_reach(before + 1));
-            EXPECT_EQ(devices.slices().back().bytes, request(u"pu:6"));
-        } else {
-            EXPECT_EQ(text(main_ids::midi_out), u"closed");
-            EXPECT_EQ(slices(), before);
+            EXPECT_EQ(devices.slices()[before].bytes, request(u"pu:5"));
+            EXPECT_EQ(logic->counters().pending_replies, 1);
         }
-        configure([](dialog_logic& l, fake_dialog& d) { d.click(l, config_ids::cancel); });
+        EXPECT_EQ(logic->send_queue().size(), row.waiting > 0 ? row.waiting - 1 : 0);
+        EXPECT_EQ(box.shown.size(), 1u);
+        library.remove_subtree(library.root());
     }
+}
+
+// Dumps queued behind a request are dropped, not counted, and told, when
+// the output is closed by the time they would go out.
+TEST_F(transfer_test, dumps_that_meet_a_closed_output_are_told_and_not_counted) {
+    put(program_dump, 0, 1, u"To send");
+    get(u"pu:0");
+    select(entry(program_dump, 0, 1));
+    click(main_ids::send);
+    handle_posted();
+    ASSERT_TRUE(slices_reach(1));
+    ASSERT_TRUE(wait_until([&] { return logic->counters().bytes_queued == 0; }));
+    EXPECT_EQ(logic->send_queue().size(), 1u);
+
+    devices.dead_outputs = {0};
+    configure(config_choice{});
+    handle_posted();
+    EXPECT_TRUE(logic->send_queue().empty());
+    EXPECT_EQ(logic->counters().bytes_queued, 0u);
+    EXPECT_EQ(box.texts(), std::vector<std::u16string>{
+                               u"2350 bytes were not sent: the MIDI output is closed.\r\nConfig opens a port."});
+    EXPECT_EQ(slices(), 1u);
+}
+
+// Con&fig releases a request whose reply never came: the receive bar
+// starts again from zero, so it empties when the next Get is complete.
+TEST_F(transfer_test, the_receive_bar_starts_again_after_config) {
+    get(u"pu:0;pu:1");
+    handle_posted();
+    arrive(program(0, 0));
+    handle_posted();
+    ASSERT_TRUE(slices_reach(2));
+    EXPECT_EQ(receive_bar(), std::make_pair(2, 1));  // pu:1 has no answer
+
+    configure(config_choice{});
+    handle_posted();
+    EXPECT_EQ(receive_bar(), empty_bar);
+    EXPECT_EQ(logic->counters().replies_expected, 0);
+    EXPECT_EQ(logic->counters().replies_received, 0);
+    get(u"pu:2");
+    handle_posted();
+    EXPECT_EQ(receive_bar(), std::make_pair(1, 0));
+    ASSERT_TRUE(slices_reach(3));
+    arrive(program(0, 2));
+    handle_posted();
+    EXPECT_EQ(receive_bar(), empty_bar);
 }
 
 // The send bar counts whole units of 256 bytes: a Mix of 1180 bytes is a
