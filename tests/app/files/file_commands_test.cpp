@@ -293,31 +293,29 @@ TEST_F(file_fixture, a_name_that_is_not_utf8_loads_and_saves_under_its_own_bytes
 }
 #endif
 
-TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
-    load(folder.file("missing.syx"));
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't open " + folder.file("missing.syx"));
-    EXPECT_EQ(box.shown[0].icon, box_icon::error);
-    EXPECT_EQ(box.shown[0].buttons, box_buttons::ok);
-    EXPECT_EQ(library.root(), nullptr);
-}
-
-// A folder is not a file to read, although it would open for reading.
-TEST_F(file_fixture, a_folder_named_as_a_file_cannot_be_opened) {
+// A file that is not there cannot be opened, nor a folder (which would
+// open for reading); a file that fails at its first read is told so.
+TEST_F(file_fixture, a_file_that_cannot_be_opened_or_read_is_reported) {
     std::filesystem::create_directory(folder.path() / "folder.syx");
-    load(folder.file("folder.syx"));
-    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"Can't open " + folder.file("folder.syx")});
-}
-
+    const struct {
+        std::u16string path, said;
+    } rows[] = {
+        {folder.file("missing.syx"), u"Can't open " + folder.file("missing.syx")},
+        {folder.file("folder.syx"), u"Can't open " + folder.file("folder.syx")},
 #ifdef __linux__
-TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
-    // An ordinary file by its kind, which fails at its first read.
-    load("/proc/self/mem");
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't read all of /proc/self/mem");
-    EXPECT_EQ(box.shown[0].icon, box_icon::error);
-}
+        {u"/proc/self/mem", u"Can't read all of /proc/self/mem"},
 #endif
+    };
+    for (const auto& row : rows) {
+        box.shown.clear();
+        load(row.path);
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].text, row.said);
+        EXPECT_EQ(box.shown[0].icon, box_icon::error);
+        EXPECT_EQ(box.shown[0].buttons, box_buttons::ok);
+        EXPECT_EQ(library.root(), nullptr);
+    }
+}
 
 TEST_F(file_fixture, cancelled_file_dialogs_and_no_selection_do_nothing) {
     click(main_ids::load);  // the chooser answers nothing
