@@ -165,7 +165,8 @@ TEST_F(file_fixture, answering_no_replaces_the_file_and_cancel_writes_nothing) {
 }
 
 // Stray bytes, a message cut short and foreign messages are skipped; every
-// dump behind them is kept.
+// dump behind them is kept. The ask flag is a look at the window: it is read
+// once for each dump and never for a candidate that is no dump.
 TEST_F(file_fixture, stray_bytes_are_skipped_and_the_dumps_behind_them_kept) {
     byte_vector bytes;
     bytes.push_back(0x42);
@@ -177,31 +178,20 @@ TEST_F(file_fixture, stray_bytes_are_skipped_and_the_dumps_behind_them_kept) {
     cut_short.resize(600);
     append(bytes, cut_short);
     append(bytes, dump_bytes(mix_dump, 0, 3, u"After a cut one"));
+    for (int n = 0; n < 10; ++n) append(bytes, {0x01, 0x02, 0xF7});
+    append(bytes, dump_bytes(global_dump, -1, -1, u""));
     append(bytes, {0x01, 0x02, 0x03});  // after the last 0xF7
     write_bytes(folder.path() / "in.syx", bytes);
-    load(folder.file("in.syx"));
+    int reads = 0;
+    EXPECT_TRUE(load_syx_file(library, box, folder.file("in.syx"), [&] { return ++reads < 0; }));
+    EXPECT_EQ(reads, 4);
     EXPECT_NE(library.find_entry(program_dump, 0, 1), nullptr);
     EXPECT_NE(library.find_entry(program_dump, 0, 2), nullptr);
     EXPECT_NE(library.find_entry(mix_dump, 0, 3), nullptr);
     EXPECT_EQ(library.find_entry(mix_dump, 0, 4), nullptr);
-    EXPECT_EQ(library.node_count(), 8u);  // Everything, Programs, User, 2 entries, Mixes, User, 1 entry
-    EXPECT_TRUE(box.shown.empty());
-}
-
-// The ask flag is a look at the window: it is read once for each dump and
-// never for a candidate that is no dump, however many a file holds.
-TEST_F(file_fixture, the_ask_flag_is_read_for_dumps_only) {
-    byte_vector bytes;
-    for (int n = 0; n < 100; ++n) append(bytes, {0x01, 0x02, 0xF7});
-    append(bytes, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});  // an identity request
-    append(bytes, dump_bytes(program_dump, 0, 1, u"One"));
-    append(bytes, dump_bytes(mix_dump, 0, 2, u"Two"));
-    append(bytes, dump_bytes(global_dump, -1, -1, u""));
-    write_bytes(folder.path() / "in.syx", bytes);
-    int reads = 0;
-    EXPECT_TRUE(load_syx_file(library, box, folder.file("in.syx"), [&] { return ++reads < 0; }));
-    EXPECT_EQ(reads, 3);
     EXPECT_NE(library.find_entry(global_dump, -1, -1), nullptr);
+    EXPECT_EQ(library.node_count(), 9u);  // Everything, Programs, User, 2 entries, Mixes, User, 1 entry, Global Data
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(file_fixture, an_empty_file_loads_nothing_and_says_nothing) {
