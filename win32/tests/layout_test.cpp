@@ -118,22 +118,19 @@ TEST_F(window_layout, every_dialog_is_drawn_at_the_screen_scale_as_its_dialog_un
             }
         }
         EXPECT_EQ(child, nullptr);
-
-        // The tree's labels in a fixed-pitch font of the same scale, about
-        // 12 pixels high at 96 dots per inch.
-        if (spec == &main_window_template) {
-            EXPECT_NEAR(tree_font_height(dialog), MulDiv(12, dpi, 96), 2 * dpi / 96);
-        }
     }
 }
 
-// Windows tells a window moved to a screen of another scale; the dialog
-// manager scales the dialog's own font and controls, the window its tree's.
+// The tree's labels are in a fixed-pitch font about 12 pixels high at 96
+// dots per inch, of the window's scale. Windows tells a window moved to a
+// screen of another scale; the dialog manager scales the dialog's own font
+// and controls, the window its tree's.
 TEST_F(window_layout, the_tree_font_follows_the_window_to_a_screen_of_another_scale) {
     const int dpi = expected_dpi();
     main_window window(library, box, files);
     const HWND dialog = window.create();
     const int own_height = tree_font_height(dialog);
+    EXPECT_NEAR(own_height, MulDiv(12, dpi, 96), 2 * dpi / 96);
     for (const int screen : {2 * dpi, dpi}) {
         SCOPED_TRACE(screen);
         RECT suggested{};

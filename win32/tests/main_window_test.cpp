@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -42,18 +41,6 @@ protected:
 
     HWND item(int id) const { return GetDlgItem(window_handle, id); }
     std::wstring text_of(int id) const { return window_text(item(id)); }
-    // A file in the temporary folder holding these records.
-    static std::wstring write_file(const std::wstring& name, std::vector<a6_message> records) {
-        wchar_t folder[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH + 1, folder);
-        const std::wstring path = std::wstring(folder) + name;
-        std::ofstream file(std::filesystem::path(path), std::ios::binary);
-        for (a6_message& record : records) {
-            const byte_vector bytes = encode_message(record);
-            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        }
-        return path;
-    }
     // The node of the tree's selected item, or null.
     library_node* selected_in_tree() const {
         TVITEMW selected{};
@@ -128,16 +115,7 @@ TEST_F(windows_face, loads_a_file_chosen_in_the_open_dialog_into_the_tree_as_the
     // Two Programs out of their order and a Mix, under a name beyond Latin-1.
     std::vector<a6_message> records{a6_emulator::initial_program(0, 7), a6_emulator::initial_program(0, 3),
                                     a6_emulator::initial_mix(2, 1)};
-    wchar_t folder[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, folder);
-    const std::wstring path = std::wstring(folder) + L"Patchwarden \u00e9\u266b\u4e50 test.syx";
-    {
-        std::ofstream file(std::filesystem::path(path), std::ios::binary);
-        for (a6_message& record : records) {
-            const byte_vector bytes = encode_message(record);
-            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        }
-    }
+    const std::wstring path = write_syx(L"Patchwarden \u00e9\u266b\u4e50 test.syx", records);
     dialog_script script;
     script.then(L"Open", [&](HWND open) {
         HWND name = GetDlgItem(open, cmb13);
@@ -146,7 +124,7 @@ TEST_F(windows_face, loads_a_file_chosen_in_the_open_dialog_into_the_tree_as_the
     });
     click(window_handle, main_ids::load);
     EXPECT_TRUE(script.done());
-    std::filesystem::remove(std::filesystem::path(path));
+    std::filesystem::remove(path);
 
     const std::vector<tree_row> rows = tree_rows(item(main_ids::tree));
     EXPECT_EQ(rows, library_rows(library));
@@ -163,14 +141,14 @@ TEST_F(windows_face, files_dropped_on_the_tree_load_in_order) {
     a6_message first = a6_emulator::initial_program(0, 3), second = a6_emulator::initial_program(2, 3);
     second.bank = 0;  // the same place, another sound
     const std::wstring paths[] = {
-        write_file(L"Patchwarden drop a.syx", {first}),
-        write_file(L"Patchwarden drop notes.txt", {a6_emulator::initial_program(0, 4)}),
-        write_file(L"Patchwarden drop \u266B b.SYX", {second}),
+        write_syx(L"Patchwarden drop a.syx", {first}),
+        write_syx(L"Patchwarden drop notes.txt", {a6_emulator::initial_program(0, 4)}),
+        write_syx(L"Patchwarden drop \u266B b.SYX", {second}),
     };
     CheckDlgButton(window_handle, main_ids::ask, BST_UNCHECKED);  // the second replaces the first
     ASSERT_TRUE(drop_files(item(main_ids::tree), {paths[0], paths[1], paths[2]}));
     const bool loaded = pump_until([&] { return library.find_entry(program_dump, 0, 3) != nullptr; });
-    for (const std::wstring& path : paths) std::filesystem::remove(std::filesystem::path(path));
+    for (const std::wstring& path : paths) std::filesystem::remove(path);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(library.find_entry(program_dump, 0, 3)->label(), entry_label(second));
     EXPECT_EQ(library.find_entry(program_dump, 0, 4), nullptr);

@@ -12,23 +12,16 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "app/dialogs/dialog_templates.h"
-#include "data/a6_message.h"
 #include "midi/emulator/a6_emulator.h"
+#include "win32/tests/window_driver.h"
 
 int main() {
     using namespace patchwarden;
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"Patchwarden \u00e9\u266b opened.syx";
-    {
-        std::ofstream out(file, std::ios::binary);
-        for (int number : {0, 1, 2}) {
-            a6_message record = a6_emulator::initial_program(0, number);
-            const byte_vector bytes = encode_message(record);
-            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        }
-    }
+    const std::filesystem::path file = testing::write_syx(
+        L"Patchwarden \u00e9\u266b opened.syx",
+        {a6_emulator::initial_program(0, 0), a6_emulator::initial_program(0, 1), a6_emulator::initial_program(0, 2)});
     // Everything, Programs, User and the three entries.
     constexpr DWORD_PTR expected = 6;
 

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "library/library_tree.h"
 #include "win32/wide_text.h"
@@ -100,6 +101,16 @@ bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds lim
         }
     }
     return true;
+}
+
+std::filesystem::path write_syx(const std::wstring& name, std::vector<a6_message> records) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    std::ofstream file(path, std::ios::binary);
+    for (a6_message& record : records) {
+        const byte_vector bytes = encode_message(record);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    return path;
 }
 
 bool drop_files(HWND onto, const std::vector<std::wstring>& paths) {

@@ -12,12 +12,14 @@
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data/a6_message.h"
 #include "win32/wide_text.h"
 
 namespace patchwarden {
@@ -40,6 +42,10 @@ void post_click(HWND dialog, int id);
 // Chooses a position in a drop-down list, which tells its dialog.
 void choose(HWND dialog, int id, int position);
 bool visible(HWND dialog, int id);
+
+// A .syx file in the temporary folder holding these records in order; its
+// path.
+std::filesystem::path write_syx(const std::wstring& name, std::vector<a6_message> records);
 
 // Drops files on a window as Explorer does: on the first window from onto
 // upwards that accepts files, with a WM_DROPFILES posted to it. False when

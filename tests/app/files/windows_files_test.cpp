@@ -54,7 +54,6 @@ TEST(windows_files, load_opens_disk_files_only) {
         {"a file on the disk", folder.path() / "in.syx", read_result::complete},
         {"a named pipe", pipe_name, read_result::open_failed},
         {"the null device", L"NUL", read_result::open_failed},
-        {"the null device in the device namespace", L"\\\\.\\NUL", read_result::open_failed},
         {"a folder", folder.path() / "folder.syx", read_result::open_failed},
     };
     for (const auto& c : cases) {
@@ -115,8 +114,7 @@ TEST(windows_files, a_replaced_file_keeps_its_attributes_access_list_and_streams
         DWORD attributes;
         const wchar_t* access;  // null: as the folder gives it
     } cases[] = {
-        {"hidden", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, nullptr},
-        {"system", FILE_ATTRIBUTE_SYSTEM, nullptr},
+        {"hidden and system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE, nullptr},
         {"plain, with an access list of its own", FILE_ATTRIBUTE_ARCHIVE, L"D:P(A;;FA;;;WD)(A;;FR;;;BU)"},
     };
     for (const auto& c : cases) {

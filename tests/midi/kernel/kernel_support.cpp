@@ -1,20 +1,23 @@
 #include "tests/midi/kernel/kernel_support.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "midi/emulator/a6_emulator.h"
+
+#ifndef _WIN32
 #include <alsa/asoundlib.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 #include "a6_emulator/message_log.h"
-#include "midi/emulator/a6_emulator.h"
 
 extern char** environ;
+#endif
 
 namespace patchwarden::kernel_test {
 
@@ -34,6 +37,7 @@ double test_speed() { return number_from_environment("PW_KERNEL_SPEED", 64.0); }
 double rawmidi_speed() { return number_from_environment("PW_RAWMIDI_SPEED", 16.0); }
 int run_number() { return static_cast<int>(number_from_environment("PW_KERNEL_RUN", 0.0)); }
 
+#ifndef _WIN32
 // ---- emulator_process
 
 emulator_process::emulator_process(std::vector<std::string> args) {
@@ -119,6 +123,7 @@ int emulator_process::stop() {
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return *status_;
 }
+#endif
 
 // ---- messages
 
@@ -142,6 +147,7 @@ byte_vector program_bank_request_bytes(int bank) {
     return encode_message(request);
 }
 
+#ifndef _WIN32
 std::string hash_text(const byte_vector& message) {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx",
@@ -160,8 +166,9 @@ std::vector<std::string> received_program_hashes(const std::vector<std::string>&
     }
     return hashes;
 }
+#endif
 
-int find_device(alsa_system& system, bool input, const std::u16string& part) {
+int find_device(midi_system& system, bool input, const std::u16string& part) {
     const int n = input ? system.input_count() : system.output_count();
     for (int i = 0; i < n; ++i) {
         std::u16string name;
@@ -188,7 +195,7 @@ std::vector<std::u16string> recording_errors::taken() const {
     return texts_;
 }
 
-transport::transport(alsa_system& system)
+transport::transport(midi_system& system)
     : in_(std::make_unique<sysex_in>(system, errors_)),
       out_(std::make_unique<sysex_out>(system, errors_)) {}
 
@@ -247,6 +254,7 @@ std::vector<byte_vector> transport::receive(std::size_t count, std::chrono::mill
     return blocks;
 }
 
+#ifndef _WIN32
 // ---- plain_client
 
 plain_client::plain_client() {
@@ -335,5 +343,6 @@ std::optional<rawmidi_input_counters> read_rawmidi_input(int card, int device) {
     if (!seen) return std::nullopt;
     return c;
 }
+#endif
 
 }  // namespace patchwarden::kernel_test

@@ -2,8 +2,10 @@
 
 // What the tests against the kernel's sequencer share: the a6-emulator
 // program run as a child with its log read line by line, Patchwarden's
-// transport over the ALSA back end, a plain sequencer client of the test's
-// own, and the raw MIDI counters the kernel shows in /proc/asound.
+// transport over a back end, a plain sequencer client of the test's own,
+// and the raw MIDI counters the kernel shows in /proc/asound. The Windows
+// build (the WinMM back end under Wine) has the transport, the messages and
+// the device search only.
 
 #include <sys/types.h>
 
@@ -83,7 +85,7 @@ std::vector<std::string> received_program_hashes(const std::vector<std::string>&
 
 // A device position in the back end's list whose name holds `part`; -1 if
 // there is none.
-int find_device(alsa_system& system, bool input, const std::u16string& part);
+int find_device(midi_system& system, bool input, const std::u16string& part);
 // "client:port ", as a device name begins.
 std::u16string address_prefix(int client, int port);
 
@@ -97,10 +99,10 @@ private:
     std::vector<std::u16string> texts_;
 };
 
-// Patchwarden's transport (sysex_in and sysex_out) over one ALSA back end.
+// Patchwarden's transport (sysex_in and sysex_out) over one back end.
 class transport {
 public:
-    explicit transport(alsa_system& system);
+    explicit transport(midi_system& system);
     ~transport();
     // Opens the input and the output; both must open.
     bool open(int input, int output, std::int32_t buffer_size, std::int32_t pause_ms);
@@ -111,6 +113,8 @@ public:
     // Takes blocks until count have come or the time is up.
     std::vector<byte_vector> receive(std::size_t count, std::chrono::milliseconds time_out);
     std::vector<std::u16string> errors() const { return errors_.taken(); }
+    sysex_in& in() { return *in_; }
+    sysex_out& out() { return *out_; }
 
 private:
     static void progress(void* arg, std::int32_t chunk, std::int32_t offset, std::int32_t total);
