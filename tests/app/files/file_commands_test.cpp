@@ -165,7 +165,8 @@ TEST_F(file_fixture, answering_no_replaces_the_file_and_cancel_writes_nothing) {
 }
 
 // Stray bytes, a message cut short and foreign messages are skipped; every
-// dump behind them is kept.
+// dump behind them is kept. The ask flag is a look at the window: it is read
+// once for each dump and never for a candidate that is no dump.
 TEST_F(file_fixture, stray_bytes_are_skipped_and_the_dumps_behind_them_kept) {
     byte_vector bytes;
     bytes.push_back(0x42);
@@ -177,31 +178,20 @@ TEST_F(file_fixture, stray_bytes_are_skipped_and_the_dumps_behind_them_kept) {
     cut_short.resize(600);
     append(bytes, cut_short);
     append(bytes, dump_bytes(mix_dump, 0, 3, u"After a cut one"));
+    for (int n = 0; n < 10; ++n) append(bytes, {0x01, 0x02, 0xF7});
+    append(bytes, dump_bytes(global_dump, -1, -1, u""));
     append(bytes, {0x01, 0x02, 0x03});  // after the last 0xF7
     write_bytes(folder.path() / "in.syx", bytes);
-    load(folder.file("in.syx"));
+    int reads = 0;
+    EXPECT_TRUE(load_syx_file(library, box, folder.file("in.syx"), [&] { return ++reads < 0; }));
+    EXPECT_EQ(reads, 4);
     EXPECT_NE(library.find_entry(program_dump, 0, 1), nullptr);
     EXPECT_NE(library.find_entry(program_dump, 0, 2), nullptr);
     EXPECT_NE(library.find_entry(mix_dump, 0, 3), nullptr);
     EXPECT_EQ(library.find_entry(mix_dump, 0, 4), nullptr);
-    EXPECT_EQ(library.node_count(), 8u);  // Everything, Programs, User, 2 entries, Mixes, User, 1 entry
-    EXPECT_TRUE(box.shown.empty());
-}
-
-// The ask flag is a look at the window: it is read once for each dump and
-// never for a candidate that is no dump, however many a file holds.
-TEST_F(file_fixture, the_ask_flag_is_read_for_dumps_only) {
-    byte_vector bytes;
-    for (int n = 0; n < 100; ++n) append(bytes, {0x01, 0x02, 0xF7});
-    append(bytes, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});  // an identity request
-    append(bytes, dump_bytes(program_dump, 0, 1, u"One"));
-    append(bytes, dump_bytes(mix_dump, 0, 2, u"Two"));
-    append(bytes, dump_bytes(global_dump, -1, -1, u""));
-    write_bytes(folder.path() / "in.syx", bytes);
-    int reads = 0;
-    EXPECT_TRUE(load_syx_file(library, box, folder.file("in.syx"), [&] { return ++reads < 0; }));
-    EXPECT_EQ(reads, 3);
     EXPECT_NE(library.find_entry(global_dump, -1, -1), nullptr);
+    EXPECT_EQ(library.node_count(), 9u);  // Everything, Programs, User, 2 entries, Mixes, User, 1 entry, Global Data
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(file_fixture, an_empty_file_loads_nothing_and_says_nothing) {
@@ -293,31 +283,29 @@ TEST_F(file_fixture, a_name_that_is_not_utf8_loads_and_saves_under_its_own_bytes
 }
 #endif
 
-TEST_F(file_fixture, a_file_that_cannot_be_opened_is_reported) {
-    load(folder.file("missing.syx"));
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't open " + folder.file("missing.syx"));
-    EXPECT_EQ(box.shown[0].icon, box_icon::error);
-    EXPECT_EQ(box.shown[0].buttons, box_buttons::ok);
-    EXPECT_EQ(library.root(), nullptr);
-}
-
-// A folder is not a file to read, although it would open for reading.
-TEST_F(file_fixture, a_folder_named_as_a_file_cannot_be_opened) {
+// A file that is not there cannot be opened, nor a folder (which would
+// open for reading); a file that fails at its first read is told so.
+TEST_F(file_fixture, a_file_that_cannot_be_opened_or_read_is_reported) {
     std::filesystem::create_directory(folder.path() / "folder.syx");
-    load(folder.file("folder.syx"));
-    EXPECT_EQ(box.texts(), std::vector<std::u16string>{u"Can't open " + folder.file("folder.syx")});
-}
-
+    const struct {
+        std::u16string path, said;
+    } rows[] = {
+        {folder.file("missing.syx"), u"Can't open " + folder.file("missing.syx")},
+        {folder.file("folder.syx"), u"Can't open " + folder.file("folder.syx")},
 #ifdef __linux__
-TEST_F(file_fixture, a_read_error_is_not_the_end_of_the_file) {
-    // An ordinary file by its kind, which fails at its first read.
-    load("/proc/self/mem");
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, u"Can't read all of /proc/self/mem");
-    EXPECT_EQ(box.shown[0].icon, box_icon::error);
-}
+        {u"/proc/self/mem", u"Can't read all of /proc/self/mem"},
 #endif
+    };
+    for (const auto& row : rows) {
+        box.shown.clear();
+        load(row.path);
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].text, row.said);
+        EXPECT_EQ(box.shown[0].icon, box_icon::error);
+        EXPECT_EQ(box.shown[0].buttons, box_buttons::ok);
+        EXPECT_EQ(library.root(), nullptr);
+    }
+}
 
 TEST_F(file_fixture, cancelled_file_dialogs_and_no_selection_do_nothing) {
     click(main_ids::load);  // the chooser answers nothing

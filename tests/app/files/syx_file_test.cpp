@@ -299,44 +299,37 @@ TEST(syx_file, a_read_only_file_is_neither_replaced_nor_appended_to) {
     }
 }
 
-// What the folder's permissions say, without the play above.
-TEST(syx_file, a_writable_file_in_a_folder_closed_to_new_files_is_replaced) {
+// What the folder's permissions say, without the play above: another
+// user's writable file in a folder closed to new files, or in a sticky
+// folder such as /tmp (where it may be written but not replaced by a new
+// file), is written in place and keeps its permissions.
+TEST(syx_file, another_users_writable_file_is_written_where_the_folder_refuses_new_files) {
     namespace fs = std::filesystem;
-    temp_folder folder;
-    const fs::path path = folder.path() / "open.syx";
-    write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
     const auto read_write = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                             fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
-    fs::permissions(path, read_write);
-    fs::permissions(folder.path(), fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write |
-                                                      fs::perms::others_write));
+    const struct {
+        const char* what;
+        fs::perms folder;
+    } rows[] = {
+        {"closed", fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)},
+        {"sticky", fs::perms::all | fs::perms::sticky_bit},
+    };
     const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
-    const auto written = as_ordinary_user([&] { return write_syx_file(path, list, write_mode::replace); });
-    fs::permissions(folder.path(), fs::perms::owner_all);
-    ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
-    EXPECT_TRUE(*written);
-    EXPECT_EQ(read_bytes(path), list[0].bytes);
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, read_write);
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"open.syx"});
-}
-
-// Another user's file in a sticky folder such as /tmp may be written, but
-// not replaced by a new file: it is written in place.
-TEST(syx_file, another_users_writable_file_in_a_sticky_folder_is_written_in_place) {
-    namespace fs = std::filesystem;
-    if (::geteuid() != 0) GTEST_SKIP() << "only root can give the file to another user than the one saving";
-    temp_folder folder;
-    fs::permissions(folder.path(), fs::perms::all | fs::perms::sticky_bit);
-    const fs::path path = folder.path() / "shared.syx";
-    write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
-    const outgoing_queue list{{dump_bytes(program_dump, 0, 1, u"New"), 0}};
-    const auto written = as_ordinary_user([&] { return write_syx_file(path, list, write_mode::replace); });
-    ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
-    EXPECT_TRUE(*written);
-    EXPECT_EQ(read_bytes(path), list[0].bytes);
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"shared.syx"});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        temp_folder folder;
+        const fs::path path = folder.path() / "shared.syx";
+        write_bytes(path, dump_bytes(mix_dump, 0, 9, u"Old"));
+        fs::permissions(path, read_write);
+        fs::permissions(folder.path(), row.folder);
+        const auto written = as_ordinary_user([&] { return write_syx_file(path, list, write_mode::replace); });
+        fs::permissions(folder.path(), fs::perms::owner_all);
+        ASSERT_TRUE(written.has_value()) << "could not run as an ordinary user";
+        EXPECT_TRUE(*written);
+        EXPECT_EQ(read_bytes(path), list[0].bytes);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, read_write);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"shared.syx"});
+    }
 }
 
 // A name within a few bytes of the longest the folder takes leaves no room

@@ -134,7 +134,8 @@ TEST_F(compare_test, replies_that_never_come_are_not_compared) {
     for (int n = 0; n < 128; ++n) load(a6_emulator::initial_program(0, n));
     select(library.find_entry(program_dump, 0, 0)->parent());
     logic->command(compare_command);
-    ASSERT_TRUE(wait_until([&] { return logic->counters().replies_received == 125; }));
+    ASSERT_TRUE(wait_until(
+        [&] { return logic->counters().replies_received == 125 && logic->counters().bytes_queued == 0; }));
     EXPECT_EQ(face.bar_state.maximum[static_cast<int>(transfer_bar::receive)], 128);
     EXPECT_EQ(face.bar_state.position[static_cast<int>(transfer_bar::receive)], 125);
     now += std::chrono::seconds(10);

@@ -174,70 +174,63 @@ TEST_F(library_commands_test, the_window_stays_usable_while_a_replace_prompt_is_
     EXPECT_EQ(label(entry(program_dump, 3, 2)), "002 Copied          ");
 }
 
-TEST_F(library_commands_test, quitting_while_a_prompt_is_open_does_not_lose_the_window) {
-    temp_folder folder;
-    put(program_dump, 0, 1, u"Loaded");
-    write_bytes(folder.path() / "in.syx", dump_bytes(program_dump, 0, 1, u"Incoming"));
-    box.while_open = [&](const shown_box&) { click(main_ids::quit); };
-    box.answers = {box_answer::cancel};
-    files.open_answers.push_back(folder.file("in.syx"));
-    click(main_ids::load);
-    EXPECT_EQ(face.window.result, main_ids::quit);
-    EXPECT_EQ(label(entry(program_dump, 0, 1)), "001 Loaded          ");
-}
-
 // The window quit under a command's prompt: the prompt open then is
-// answered as the user answers it (Yes), and the command ends there,
-// asking nothing more; a box that only tells still shows.
+// answered as the user answers it, and the command ends there, asking
+// nothing more; a box that only tells still shows.
 TEST_F(library_commands_test, quitting_at_a_prompt_ends_the_command_without_more_prompts) {
     enum class command { load, files_at_start, move_of_a_bank };
-    for (const command run : {command::load, command::files_at_start, command::move_of_a_bank}) {
-        SCOPED_TRACE(static_cast<int>(run));
-        temp_folder folder;
-        library_tree fresh;
-        scripted_message_box fresh_box;
-        fake_window fresh_face;
-        main_window_logic window(fresh_face, fresh, fresh_box, files, nullptr, fresh_face.notifications);
-        window.start(fresh_face.window);
-        for (int n : {1, 3, 5}) testing::put(fresh, fresh_box, program_dump, 0, n, u"Loaded");
-        byte_vector first, second;
-        for (int n = 1; n <= 5; ++n) append(first, dump_bytes(program_dump, 0, n, u"From File"));  // asks at 1, 3, 5
-        append(second, dump_bytes(program_dump, 0, 7, u"Second File"));
-        write_bytes(folder.path() / "first.syx", first);
-        write_bytes(folder.path() / "second.syx", second);
-
-        fresh_box.while_open = [&](const shown_box&) {
-            fresh_box.while_open = nullptr;
-            fresh_face.window.click(window, main_ids::quit);
+    const struct {
+        command run;
+        box_answer answer;
+    } rows[] = {{command::load, box_answer::yes},
+                {command::load, box_answer::cancel},
+                {command::files_at_start, box_answer::yes},
+                {command::move_of_a_bank, box_answer::yes}};
+    temp_folder folder;
+    byte_vector first;
+    for (int n = 1; n <= 5; ++n) append(first, dump_bytes(program_dump, 0, n, u"From File"));  // asks at 1, 3, 5
+    write_bytes(folder.path() / "first.syx", first);
+    write_bytes(folder.path() / "second.syx", dump_bytes(program_dump, 0, 7, u"Second File"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.run));
+        library.remove_subtree(library.root());
+        box.shown.clear();
+        face.window.result.reset();
+        open_window();
+        for (int n : {1, 3, 5}) put(program_dump, 0, n, u"Loaded");
+        box.answers = {row.answer};
+        box.while_open = [&](const shown_box&) {
+            box.while_open = nullptr;
+            click(main_ids::quit);
         };
-        switch (run) {
+        switch (row.run) {
         case command::load:
             files.open_answers.push_back(folder.file("first.syx"));
-            fresh_face.window.click(window, main_ids::load);
+            click(main_ids::load);
             break;
-        case command::files_at_start: window.load_files({folder.file("first.syx"), folder.file("second.syx")}); break;
+        case command::files_at_start: logic->load_files({folder.file("first.syx"), folder.file("second.syx")}); break;
         case command::move_of_a_bank:
-            for (int n : {1, 3, 5}) testing::put(fresh, fresh_box, program_dump, 3, n, u"Occupant");
-            fresh_face.select_node(fresh.find_entry(program_dump, 0, 1)->parent());
-            window.selection_changed(fresh_face.selected);
-            fresh_face.window.type(main_ids::bank, u"c1");
-            fresh_face.window.click(window, main_ids::move);
+            for (int n : {1, 3, 5}) put(program_dump, 3, n, u"Occupant");
+            select(entry(program_dump, 0, 1)->parent());
+            set_text(main_ids::bank, u"c1");
+            click(main_ids::move);
             break;
         }
-        EXPECT_EQ(fresh_face.window.result, main_ids::quit);
-        EXPECT_EQ(fresh_box.shown.size(), 1u);
-        if (run == command::move_of_a_bank) {
-            EXPECT_EQ(label(fresh.find_entry(program_dump, 3, 1)), "001 Loaded          ");
-            EXPECT_EQ(label(fresh.find_entry(program_dump, 3, 3)), "003 Occupant        ");  // not asked: kept
+        EXPECT_EQ(face.window.result, main_ids::quit);
+        EXPECT_EQ(box.shown.size(), 1u);
+        if (row.run == command::move_of_a_bank) {
+            EXPECT_EQ(label(entry(program_dump, 3, 1)), "001 Loaded          ");
+            EXPECT_EQ(label(entry(program_dump, 3, 3)), "003 Occupant        ");  // not asked: kept
         } else {
-            EXPECT_EQ(label(fresh.find_entry(program_dump, 0, 1)), "001 From File       ");
-            EXPECT_EQ(fresh.find_entry(program_dump, 0, 2), nullptr);  // the load ended at the prompt
-            EXPECT_EQ(fresh.find_entry(program_dump, 0, 7), nullptr);  // and the files after it
+            EXPECT_EQ(label(entry(program_dump, 0, 1)),
+                      row.answer == box_answer::yes ? "001 From File       " : "001 Loaded          ");
+            EXPECT_EQ(entry(program_dump, 0, 2), nullptr);  // the load ended at the prompt
+            EXPECT_EQ(entry(program_dump, 0, 7), nullptr);  // and the files after it
         }
 
         // Telling still shows.
-        fresh_face.window.click(window, main_ids::about);
-        EXPECT_EQ(fresh_box.shown.size(), 2u);
+        click(main_ids::about);
+        EXPECT_EQ(box.shown.size(), 2u);
     }
 }
 
