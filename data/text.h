@@ -16,6 +16,11 @@ std::u16string widen(std::string_view text);
 // diagnostics.
 std::string narrow(std::u16string_view text);
 
+// UTF-8 bytes as UTF-16: each byte of a sequence that is not UTF-8
+// (overlong, a surrogate, beyond U+10FFFF, cut short) becomes U+FFFD, as
+// desktop programs show a file or port name that is not UTF-8.
+std::u16string utf8_text(std::string_view bytes);
+
 // Decimal text of a value; width pads with leading zeros ("%03d").
 std::u16string decimal(long long value, int width = 0);
 

@@ -48,6 +48,5 @@ bool listed_as_output(const port_entry& p, int own_client);
 // still says which port it is.
 std::u16string port_display_name(int client, int port, std::string_view client_name,
                                  std::string_view port_name);
-std::u16string utf8_to_utf16(std::string_view text);
 
 }  // namespace patchwarden::alsa

@@ -8,15 +8,10 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace patchwarden {
 
 // The path's name as text, never failing.
 std::u16string path_text(const std::filesystem::path& path);
-
-// UTF-8 bytes as UTF-16: each byte of a sequence that is not UTF-8
-// (overlong, a surrogate, beyond U+10FFFF, cut short) becomes U+FFFD.
-std::u16string utf8_text(std::string_view bytes);
 
 }  // namespace patchwarden
