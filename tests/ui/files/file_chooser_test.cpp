@@ -1,6 +1,6 @@
-// The file dialogs of Load and Save: a name that is not UTF-8 chosen under
-// its own bytes, folders entered and left, typed names, the two types, and
-// nothing stored in the user's configuration.
+// The file dialogs of Load and Save, laid out: a name that is not UTF-8
+// chosen under its own bytes, folders entered and left, typed names, the two
+// types, and nothing stored in the user's configuration.
 
 #include <QComboBox>
 #include <QDialog>
@@ -47,6 +47,18 @@ struct chooser_test : ::testing::Test {
         for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
         return texts;
     }
+    // Every control is laid out: inside the dialog, none over another.
+    static void expect_laid_out(const QDialog& dialog) {
+        const auto controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (const QWidget* a : controls) {
+            EXPECT_TRUE(dialog.rect().contains(a->geometry())) << a->metaObject()->className();
+            for (const QWidget* b : controls) {
+                if (a >= b) continue;
+                EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                    << a->metaObject()->className() << " and " << b->metaObject()->className();
+            }
+        }
+    }
     static void press_enter_in(QWidget& widget) {
         widget.setFocus();
         QTest::keyClick(&widget, Qt::Key_Return);
@@ -57,6 +69,7 @@ TEST_F(chooser_test, open_lists_a_name_that_is_not_utf8_and_chooses_it_under_its
     QStringList syx_only, all;
     when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit&) {
         EXPECT_EQ(dialog.windowTitle(), "Open");
+        expect_laid_out(dialog);
         syx_only = listed(list);
         dialog.findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
         all = listed(list);
