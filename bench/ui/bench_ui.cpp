@@ -6,17 +6,16 @@
 #include <QApplication>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <unistd.h>
 
+#include "bench/full_library.h"
 #include "data/a6_message.h"
-#include "data/bank_naming.h"
 #include "data/message_box.h"
-#include "data/text.h"
 #include "library/library_tree.h"
 #include "ui/files/file_chooser.h"
 #include "ui/controls/control_table.h"
@@ -46,32 +45,11 @@ std::filesystem::path full_library_file() {
     static const std::filesystem::path path = [] {
         const auto p = bench_folder() / "full.syx";
         std::ofstream out(p, std::ios::binary);
-        std::mt19937 random(42);
-        std::size_t dumps = 0;
-        auto write = [&](a6_message& record) {
-            const byte_vector bytes = encode_message(record);
-            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-            ++dumps;
-        };
-        for (message_kind kind : {program_dump, mix_dump}) {
-            const int banks = bank_count(a6_message(kind));
-            for (int bank = 0; bank < banks; ++bank) {
-                for (int number = 0; number < 128; ++number) {
-                    a6_message record(kind, bank, number);
-                    record.data.resize(kind == program_dump ? program_body_size : mix_body_size);
-                    for (auto& b : record.data) b = static_cast<std::uint8_t>(random());
-                    set_name(record, u"Sound " + decimal(bank) + u"-" + decimal(number));
-                    write(record);
-                }
-            }
-        }
-        a6_message global(global_dump);
-        global.data.resize(global_body_size);
-        for (auto& b : global.data) b = static_cast<std::uint8_t>(random());
-        write(global);
+        const byte_vector bytes = full_library_bytes();
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
-        std::printf("full library file: %zu dumps, %llu bytes\n", dumps,
-                    static_cast<unsigned long long>(std::filesystem::file_size(p)));
+        std::printf("full library file: %zu dumps, %zu bytes\n",
+                    static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), 0xF7)), bytes.size());
         return p;
     }();
     return path;

@@ -20,11 +20,10 @@
 #include <random>
 
 #include "app/dialogs/dialog_templates.h"
+#include "bench/full_library.h"
 #include "app/files/file_chooser.h"
 #include "app/files/syx_file.h"
 #include "data/a6_message.h"
-#include "data/bank_naming.h"
-#include "data/text.h"
 #include "library/library_tree.h"
 #include "win32/main_window.h"
 #include "win32/message_box.h"
@@ -35,39 +34,14 @@ using namespace patchwarden;
 
 class fixed_chooser : public file_chooser {
 public:
-    std::u16string path;
-    std::optional<std::u16string> choose_open() override { return path; }
-    std::optional<std::u16string> choose_save(const std::u16string&) override { return path; }
+    std::filesystem::path path;
+    std::optional<std::filesystem::path> choose_open() override { return path; }
+    std::optional<std::filesystem::path> choose_save(const std::u16string&) override { return path; }
 };
 
 void write_file(const std::filesystem::path& path, const byte_vector& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-byte_vector full_library() {
-    byte_vector bytes;
-    std::mt19937 random(42);
-    const auto add = [&](a6_message& record) {
-        const byte_vector message = encode_message(record);
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    };
-    for (message_kind kind : {program_dump, mix_dump}) {
-        for (int bank = 0; bank < bank_count(a6_message(kind)); ++bank) {
-            for (int number = 0; number < 128; ++number) {
-                a6_message record(kind, bank, number);
-                record.data.resize(kind == program_dump ? program_body_size : mix_body_size);
-                for (auto& b : record.data) b = static_cast<std::uint8_t>(random());
-                set_name(record, u"Sound " + decimal(bank) + u"-" + decimal(number));
-                add(record);
-            }
-        }
-    }
-    a6_message global(global_dump);
-    global.data.resize(global_body_size);
-    for (auto& b : global.data) b = static_cast<std::uint8_t>(random());
-    add(global);
-    return bytes;
 }
 
 byte_vector random_bytes(std::size_t size) {
@@ -111,7 +85,7 @@ void bench(const char* name, const std::filesystem::path& file, bool ask) {
 
     win32_message_box box;
     fixed_chooser files;
-    files.path = file.u16string();
+    files.path = file;
     std::unique_ptr<library_tree> library;
     std::unique_ptr<main_window> window;
     HWND handle = nullptr;
@@ -143,7 +117,7 @@ int main() {
     InitCommonControlsEx(&controls);
     const auto folder = std::filesystem::temp_directory_path() / ("pw_bench_load_" + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(folder);
-    write_file(folder / "full.syx", full_library());
+    write_file(folder / "full.syx", full_library_bytes());
     write_file(folder / "random.syx", random_bytes(50'000'000));
     bench("full library", folder / "full.syx", false);
     bench("50 MB of random bytes", folder / "random.syx", true);
