@@ -8,6 +8,7 @@
 // the box offers it, otherwise No), so no prompt shows with no window behind
 // it. Boxes that only tell something (OK) still show.
 
+#include <optional>
 #include <string>
 
 #include "data/message_box.h"
@@ -25,7 +26,7 @@ public:
     box_answer show(const std::u16string& text, const std::u16string& caption, box_buttons buttons,
                     box_icon icon) override {
         if (!closed_ || buttons == box_buttons::ok) return box_.show(text, caption, buttons, icon);
-        return buttons == box_buttons::yes_no_cancel ? box_answer::cancel : box_answer::no;
+        return box_result(buttons, std::nullopt);  // as a box closed without a button
     }
 
 private:
