@@ -54,6 +54,8 @@ TEST(folder_listing, a_typed_name_is_seen_from_the_folder_shown) {
         {u"lone \xD800.syx", "/music/a6/lone \xEF\xBF\xBD.syx"},
     };
     for (const auto& r : rows) EXPECT_EQ(typed_path("/music/a6", r.typed), r.named) << r.named;
+    // Text that ends at a high surrogate: what lies beyond it is not read.
+    EXPECT_EQ(typed_path("/music/a6", std::u16string_view(u"cut \xD800\xDC00", 5)), "/music/a6/cut \xEF\xBF\xBD");
 }
 #endif
 
