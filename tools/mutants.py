@@ -8,7 +8,9 @@ that calls or assigns removed, a returned value replaced. For each mutant the
 source is changed, the tests that cover its folder are built incrementally
 and run; a mutant is caught when a test fails or runs past its time limit (a
 hang is a failure), missed when every test passes, and left out of the score
-when it does not build. The source is always restored, also when the run is
+when it does not build, or when it builds into the very objects the source
+gave (a line the build does not compile, such as another platform's, or a
+change the compiler sees through: an equivalent mutant). The source is always restored, also when the run is
 interrupted; a run killed outright restores it at the next start.
 
 Which lines: those a change touched (--base REV: the working tree against
@@ -18,6 +20,7 @@ with a seed that is printed (--seed repeats a run).
 """
 
 import argparse
+import hashlib
 import json
 import os
 import random
@@ -349,6 +352,27 @@ class build:
             self.runs[label] = runs
         return self.runs[label]
 
+    def objects(self):
+        return {p: p.stat().st_mtime_ns for p in self.folder.rglob("*.o")}
+
+    def remember_objects(self):
+        """The object files of the build as it stands without a mutant."""
+        self.clean = {p: (mtime, digest(p)) for p, mtime in self.objects().items()}
+
+    def objects_unchanged(self):
+        """Whether every object rebuilt since remember_objects is the same
+        as it was: the mutant changed no code the build compiles."""
+        unchanged = True
+        for p, mtime in self.objects().items():
+            known = self.clean.get(p)
+            if known and known[0] == mtime:
+                continue
+            if known and known[1] == digest(p):
+                self.clean[p] = (mtime, known[1])
+            else:
+                unchanged = False
+        return unchanged
+
     def targets_of(self, labels):
         """The programs the tests of these labels run: a test program, or
         a program of the build that a scripted test starts."""
@@ -384,6 +408,10 @@ class build:
                 if outcome != "passed":
                     return outcome if outcome.startswith("failed ") else f"{outcome}: {name}"
         return "passed"
+
+
+def digest(path):
+    return hashlib.sha256(path.read_bytes()).digest()
 
 
 def run_bounded(args, env, limit, cwd):
@@ -523,8 +551,9 @@ def main():
         if outcome != "passed":
             print(f"the tests fail without any mutant ({outcome})")
             return 2
+        b.remember_objects()
 
-    caught, missed, unbuilt = [], [], []
+    caught, missed, unbuilt, same = [], [], [], []
     started = time.monotonic()
     try:
         for index, m in enumerate(chosen, 1):
@@ -532,10 +561,18 @@ def main():
             labels = COVERING_LABELS[m.path.split("/")[0]]
             with planted(m):
                 built, _ = b.build(b.targets_of(labels), limit=900)
-                outcome = b.run_tests(labels) if built else "not built"
+                if not built:
+                    outcome = "not built"
+                elif b.objects_unchanged():
+                    outcome = "same code"
+                else:
+                    outcome = b.run_tests(labels)
             if outcome == "not built":
                 verdict = "no build"
                 unbuilt.append(m)
+            elif outcome == "same code":
+                verdict = "same"
+                same.append(m)
             elif outcome == "passed":
                 verdict = "MISSED"
                 missed.append(m)
@@ -556,7 +593,8 @@ def main():
     minutes = (time.monotonic() - started) / 60
     print(f"\nscore: {len(caught)} of {judged} mutants caught"
           + (f" ({100 * len(caught) / judged:.0f}%)" if judged else "")
-          + f"; {len(unbuilt)} did not build and are not counted; seed {seed}; {minutes:.1f} min")
+          + f"; {len(unbuilt)} did not build and {len(same)} built into the same code, not counted;"
+          + f" seed {seed}; {minutes:.1f} min")
     for m in missed:
         print(f"  missed {m.path}:{m.line}: {m.before.strip()}  ->  {m.after.strip()}")
     return 0
