@@ -52,6 +52,10 @@ TEST(folder_listing, a_typed_name_is_seen_from_the_folder_shown) {
         {u"~/z.syx", (home / "z.syx").lexically_normal()},
         {u"\u00E9t\u00E9 \u0800 \U0001F3B9.syx", "/music/a6/\xC3\xA9t\xC3\xA9 \xE0\xA0\x80 \xF0\x9F\x8E\xB9.syx"},
         {u"lone \xD800.syx", "/music/a6/lone \xEF\xBF\xBD.syx"},
+        // Each length of sequence at its edges, and surrogates paired or not.
+        {u"\u007F \u0080 \u07FF \uFFFF", "/music/a6/\x7F \xC2\x80 \xDF\xBF \xEF\xBF\xBF"},
+        {u"\xD800\xDC00 \xDBFF\xDFFF", "/music/a6/\xF0\x90\x80\x80 \xF4\x8F\xBF\xBF"},
+        {u"\xD800\xE000 \xDFFF", "/music/a6/\xEF\xBF\xBD\xEE\x80\x80 \xEF\xBF\xBD"},
     };
     for (const auto& r : rows) EXPECT_EQ(typed_path("/music/a6", r.typed), r.named) << r.named;
     // Text that ends at a high surrogate: what lies beyond it is not read.
