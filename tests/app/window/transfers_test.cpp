@@ -67,7 +67,10 @@ TEST(shown_bars, a_range_of_0_is_the_empty_bar_and_a_position_stays_within_the_r
             EXPECT_EQ(bar, transfer_bar::send);
             drawn = {maximum, position};
         });
-        bars.set_range(transfer_bar::send, r.range);
+        bars.set_position(transfer_bar::send, r.position);
+        bars.set_range(transfer_bar::send, r.range);  // drawn at once, with the position held
+        EXPECT_EQ(drawn, r.drawn) << r.range << " " << r.position;
+        drawn = {};
         bars.set_position(transfer_bar::send, r.position);
         EXPECT_EQ(drawn, r.drawn) << r.range << " " << r.position;
     }
