@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -47,17 +49,21 @@ struct chooser_test : ::testing::Test {
         for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
         return texts;
     }
-    // Every control is laid out: inside the dialog, none over another.
-    static void expect_laid_out(const QDialog& dialog) {
-        const auto controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        for (const QWidget* a : controls) {
-            EXPECT_TRUE(dialog.rect().contains(a->geometry())) << a->metaObject()->className();
-            for (const QWidget* b : controls) {
-                if (a >= b) continue;
-                EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                    << a->metaObject()->className() << " and " << b->metaObject()->className();
-            }
-        }
+    // Every control is placed by the dialog's layout, which keeps it inside
+    // the dialog and clear of the others as the dialog is resized; each
+    // label's key goes to its field, and Enter presses the dialog's OK
+    // button (never Up, which takes Enter only with the focus).
+    static void expect_laid_out(const QDialog& dialog, const QString& ok) {
+        for (QWidget* control : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_GE(dialog.layout()->indexOf(control), 0) << control->metaObject()->className();
+        QStringList parts;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            parts << label->text() + " > " + (label->buddy() ? label->buddy()->metaObject()->className() : "none");
+        for (const QPushButton* button : dialog.findChildren<QPushButton*>())
+            parts << button->text() + (button->isDefault() ? " default" : "") + (button->autoDefault() ? " auto" : "");
+        EXPECT_EQ(parts.join(" | ").toStdString(),
+                  ("Look &in: > QLineEdit | File &name: > QLineEdit | Files of &type: > QComboBox | &Up | " + ok +
+                   " default auto | Cancel auto").toStdString());
     }
     static void press_enter_in(QWidget& widget) {
         widget.setFocus();
@@ -69,7 +75,7 @@ TEST_F(chooser_test, open_lists_a_name_that_is_not_utf8_and_chooses_it_under_its
     QStringList syx_only, all;
     when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit&) {
         EXPECT_EQ(dialog.windowTitle(), "Open");
-        expect_laid_out(dialog);
+        expect_laid_out(dialog, "&Open");
         syx_only = listed(list);
         dialog.findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
         all = listed(list);
@@ -87,6 +93,7 @@ TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_ther
     QStringList inside, back;
     when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit& name) {
         EXPECT_EQ(dialog.windowTitle(), "Save As");
+        expect_laid_out(dialog, "&Save");
         proposed = name.text();
         list.setCurrentRow(0);
         press_enter_in(list);  // the folder "sub"
