@@ -22,17 +22,18 @@ qt_file_chooser::qt_file_chooser(std::filesystem::path folder)
 
 std::optional<std::filesystem::path> qt_file_chooser::choose_open() {
     file_dialog dialog(QApplication::activeWindow(), file_dialog::purpose::open, folder_);
-    const bool chosen = dialog.exec() == QDialog::Accepted;
-    folder_ = dialog.folder();
-    if (!chosen) return std::nullopt;
-    return dialog.chosen();
+    return run(dialog);
 }
 
 std::optional<std::filesystem::path> qt_file_chooser::choose_save(const std::u16string& proposed) {
     file_dialog dialog(QApplication::activeWindow(), file_dialog::purpose::save, folder_,
                        QString::fromStdU16String(proposed));
+    return run(dialog);
+}
+
+std::optional<std::filesystem::path> qt_file_chooser::run(file_dialog& dialog) {
     const bool chosen = dialog.exec() == QDialog::Accepted;
-    folder_ = dialog.folder();
+    folder_ = dialog.folder();  // where the next dialog starts
     if (!chosen) return std::nullopt;
     return dialog.chosen();
 }

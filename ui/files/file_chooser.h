@@ -13,6 +13,8 @@
 
 namespace patchwarden {
 
+class file_dialog;
+
 class qt_file_chooser : public file_chooser {
 public:
     // The first dialog shows folder (the working folder by default).
@@ -22,6 +24,9 @@ public:
     std::optional<std::filesystem::path> choose_save(const std::u16string& proposed) override;
 
 private:
+    // Runs the dialog; the folder it ends in is kept either way.
+    std::optional<std::filesystem::path> run(file_dialog& dialog);
+
     std::filesystem::path folder_;
 };
 
