@@ -24,6 +24,8 @@ TEST(text, utf8_as_it_is_and_each_stray_byte_as_a_replacement) {
         {"a\xE2\x99", u"a\uFFFD\uFFFD"},                                // cut short
         {"\xE2\x99" "a", u"\uFFFD\uFFFDa"},                             // broken off
         {"\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},    // no such lead
+        {"\xC2\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF", u"\u0080 \U00010000 \U0010FFFF"},  // the edges
+        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},                        // the last surrogate
     };
     for (const auto& r : rows) EXPECT_EQ(utf8_text(r.bytes), r.text) << "row " << (&r - rows);
 }
