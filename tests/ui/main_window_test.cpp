@@ -67,7 +67,7 @@ TEST_F(window_fixture, syx_files_dropped_on_the_window_load) {
     other.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("notes.txt"))),
                    QUrl(QStringLiteral("https://example.org/a.syx"))});
     files.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(folder.file("drop.SYX"))),
-                   QUrl::fromEncoded("file://" + QByteArray::fromStdString(folder.path().string()) + "/%E9t%E9.syx")});
+                   QUrl::fromEncoded("file://localhost" + QByteArray::fromStdString(folder.path().string()) + "/%E9t%E9.syx")});
     box.fallback = box_answer::yes;  // the second replaces the first
     for (QMimeData* data : {&other, &files}) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
