@@ -72,18 +72,26 @@ struct chooser_test : ::testing::Test {
 };
 
 TEST_F(chooser_test, open_lists_a_name_that_is_not_utf8_and_chooses_it_under_its_bytes) {
-    QStringList syx_only, all;
-    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit&) {
+    QStringList syx_only, all, inside;
+    QString named;
+    when_shown([&](file_dialog& dialog, QListWidget& list, QLineEdit& name) {
         EXPECT_EQ(dialog.windowTitle(), "Open");
         expect_laid_out(dialog, "&Open");
         syx_only = listed(list);
+        emit list.itemDoubleClicked(list.item(0));  // the folder "sub"
+        inside = listed(list);
+        dialog.findChild<QPushButton*>()->click();  // Up
         dialog.findChild<QComboBox*>()->setCurrentIndex(1);  // All (*.*)
         all = listed(list);
+        list.setCurrentRow(2);  // a file chosen in the list is named in the field
+        named = name.text();
         emit list.itemDoubleClicked(list.item(2));
         if (dialog.isVisible()) dialog.reject();  // not chosen: fail, never hang
     });
     const auto chosen = chooser.choose_open();
     EXPECT_EQ(syx_only, (QStringList{"sub", latin1_text}));
+    EXPECT_EQ(inside, QStringList{"inner.syx"});
+    EXPECT_EQ(named, latin1_text);
     EXPECT_EQ(all, (QStringList{"sub", "notes.txt", latin1_text}));
     EXPECT_EQ(chosen, std::optional<std::filesystem::path>(folder.path() / latin1_name));
 }
@@ -136,15 +144,19 @@ TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_ther
 // QtProject.conf there): the tests' configuration folder stays empty.
 TEST_F(chooser_test, a_name_that_cannot_be_chosen_keeps_the_dialog_open_and_nothing_is_stored) {
     for (const bool save : {false, true}) {
-        bool stayed = false;
+        bool stayed = false, cancelled = false;
         when_shown([&](file_dialog& dialog, QListWidget&, QLineEdit& name) {
             name.setText(save ? "no such folder/new.syx" : "missing.syx");
             press_enter_in(name);
             stayed = dialog.isVisible() && name.selectedText() == name.text();
-            dialog.reject();
+            for (QPushButton* button : dialog.findChildren<QPushButton*>())
+                if (button->text() == "Cancel") button->click();
+            cancelled = !dialog.isVisible();
+            dialog.reject();  // never hang
         });
         EXPECT_EQ(save ? chooser.choose_save(u"x.syx") : chooser.choose_open(), std::nullopt);
         EXPECT_TRUE(stayed) << save;  // with the name selected, to be typed again
+        EXPECT_TRUE(cancelled) << save;
     }
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     ASSERT_EQ(config.toStdString(), qgetenv("XDG_CONFIG_HOME").toStdString());
