@@ -13,7 +13,13 @@
 #include "midi/alsa/slice_sender.h"
 
 #ifdef PW_HAVE_ALSA
+#include <cstdarg>
+extern "C" {
+#include <alsa/error.h>
+}
+
 #include "midi/alsa/alsa_system.h"
+#include "midi/alsa/quiet_alsa.h"
 #endif
 
 namespace patchwarden::alsa {
@@ -353,6 +359,23 @@ TEST(alsa_sequencer, without_a_sequencer_nothing_is_listed_or_opened) {
     EXPECT_EQ(output, nullptr);
 #endif
 }
+
+#ifdef PW_HAVE_ALSA
+// alsa-lib's lines are kept back while a quiet_alsa lives; then the thread's
+// own handler speaks again.
+TEST(quiet_alsa, the_threads_own_handler_comes_back) {
+    const snd_local_error_handler_t own = [](const char*, int, const char*, int, const char*, va_list) {};
+    const snd_local_error_handler_t before = snd_lib_error_set_local(own);
+    snd_local_error_handler_t inside = nullptr;
+    {
+        const quiet_alsa quiet;
+        inside = snd_lib_error_set_local(nullptr);
+        snd_lib_error_set_local(inside);
+    }
+    EXPECT_NE(inside, own);
+    EXPECT_EQ(snd_lib_error_set_local(before), own);
+}
+#endif
 
 }  // namespace
 }  // namespace patchwarden::alsa
