@@ -138,6 +138,16 @@ TEST_F(chooser_test, save_goes_into_folders_and_back_and_takes_a_typed_name_ther
     EXPECT_EQ(started, folder.path() / "sub");
 }
 
+// Enter in the list on a file chooses it, as on a folder it enters it.
+TEST_F(chooser_test, enter_on_a_file_in_the_list_chooses_it) {
+    when_shown([](file_dialog& dialog, QListWidget& list, QLineEdit&) {
+        list.setCurrentRow(1);  // the Latin-1 name
+        press_enter_in(list);
+        if (dialog.isVisible()) dialog.reject();  // not chosen: fail, never hang
+    });
+    EXPECT_EQ(chooser.choose_open(), std::optional<std::filesystem::path>(folder.path() / latin1_name));
+}
+
 // Open takes only a file that is there, Save only a name in a folder that is
 // there: otherwise the dialog stays, and Cancel ends it with nothing. The
 // dialogs keep nothing in the user's configuration (Qt's own dialog writes
